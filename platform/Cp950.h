@@ -1,0 +1,15 @@
+// Code page 950 (Big5) <-> UTF-8. Stored text stays in code page 950; this is used only
+// where a person reads it or where built-in text is stored.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kvt::platform {
+
+// Bytes that are not valid code page 950 become U+FFFD; never throws.
+std::string cp950ToUtf8(std::string_view bytes);
+// Characters that code page 950 lacks become "?"; never throws.
+std::string utf8ToCp950(std::string_view utf8);
+
+}  // namespace kvt::platform

@@ -1,0 +1,42 @@
+// Windows paths on POSIX, laid out as a Wine prefix: PREFIX/dosdevices/c: is drive C (a
+// link or directory); a drive entry that is a directory (or a link to one) is a fixed disk;
+// the Windows directory is C:\windows; the read-only attribute is the owner's write bit.
+#pragma once
+
+#include "platform/FileSystem.h"
+
+namespace kvt::platform {
+
+class PrefixFileSystem : public FileSystem {
+ public:
+  explicit PrefixFileSystem(std::filesystem::path prefix);
+  // The prefix named by WINEPREFIX, else ~/.wine.
+  static std::filesystem::path defaultPrefix();
+  const std::filesystem::path& prefix() const { return prefix_; }
+
+  std::optional<std::filesystem::path> resolve(std::string_view winPath) const override;
+  std::optional<std::string> windowsPathOf(const std::filesystem::path& local) const override;
+  uint32_t logicalDrives() const override;
+  DriveType driveType(char letter) const override;
+  std::string windowsDirectory() const override;
+  bool fileExists(std::string_view path) const override;
+  bool directoryExists(std::string_view path) const override;
+  std::optional<FileTime> modificationTime(std::string_view path) const override;
+  bool setModificationTime(std::string_view path, FileTime t) override;
+  bool isReadOnly(std::string_view path) const override;
+  bool setReadOnly(std::string_view path, bool readOnly) override;
+  bool copyFile(std::string_view from, std::string_view to, bool failIfExists) override;
+  bool moveFile(std::string_view from, std::string_view to) override;
+  bool deleteFile(std::string_view path) override;
+  bool createDirectory(std::string_view path) override;
+  bool forceDirectories(std::string_view path) override;
+  bool removeDirectory(std::string_view path) override;
+  std::optional<std::vector<DirEntry>> list(std::string_view pattern) const override;
+  std::optional<std::string> readFile(std::string_view path) const override;
+  bool writeFile(std::string_view path, std::string_view bytes) override;
+
+ private:
+  std::filesystem::path prefix_;
+};
+
+}  // namespace kvt::platform

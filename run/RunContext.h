@@ -1,0 +1,61 @@
+// The run state of the main window and the services every upgrade step uses: the log, the
+// label, message boxes, the file system and the databases. The main window owns one; each
+// step receives it by reference.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/Ui.h"
+#include "run/Switches.h"
+#include "schema/Database.h"
+
+namespace kvt {
+
+// The main window's own controls, as far as the steps touch them.
+class MainWindowPort {
+ public:
+  virtual ~MainWindowPort() = default;
+  // Adds one line to the log; CR LF inside the text make several lines.
+  virtual void appendLog(const std::string& text) = 0;
+  virtual void setDirLabel(const std::string& text) = 0;
+};
+
+struct RunContext {
+  RunContext(MainWindowPort& window, platform::Ui& ui, platform::FileSystem& fs)
+      : window(window), ui(ui), fs(fs) {}
+
+  MainWindowPort& window;
+  platform::Ui& ui;
+  platform::FileSystem& fs;
+
+  void AppendLog(const std::string& text) { window.appendLog(text); }
+  void SetDirLabel(const std::string& text) { window.setDirLabel(text); }
+  void ProcessMessages() { ui.processEvents(); }
+
+  UpgradeSwitches switches;
+
+  bool StopFlag = false;
+  bool MainExeUpdated = false;
+  bool ExeNotUpdated = false;
+  bool TradeRepliesMoved = false;
+  bool ShowUpgradeOnly = false;
+
+  DatabaseKind databaseKind = DatabaseKind::Standard;
+  // The MySQL connection (MySQL) or the database directory (Paradox); null when no database
+  // was found.
+  std::unique_ptr<Database> packageDb;
+  // The release directory's Paradox tables; opened when first needed.
+  std::unique_ptr<Database> releaseDb;
+
+  std::string ReleaseDir;  // ends with a backslash
+  std::string DatabaseDir;
+  std::string FormDir;
+  std::string SharedDirFound;
+  std::string NetDir, HostDir, DtxDir, VanId, AskDir;
+  std::vector<std::string> UpdatedExeDirs;
+};
+
+}  // namespace kvt

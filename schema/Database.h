@@ -1,0 +1,53 @@
+// A database as the upgrade steps see it: a directory of Paradox tables or an open MySQL
+// connection. Table handles (schema/Table.h) are opened on it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "schema/RowStore.h"
+#include "schema/TableSchema.h"
+
+namespace kvt {
+
+enum class DatabaseKind { MySQL = 1, Standard = 2 };
+enum class OpenMode { ReadWrite, ReadOnly, Exclusive };
+
+// Named integer parameters of an SQL statement (":iFormNo" is passed as "iFormNo").
+using SqlParams = std::map<std::string, int64_t>;
+
+class Database {
+ public:
+  virtual ~Database() = default;
+
+  virtual DatabaseKind kind() const = 0;
+  // The name the steps use for it: the directory (with trailing backslash) or "MyKVT".
+  virtual std::string name() const = 0;
+
+  // Table names may carry ".DB" or not; Paradox compares them ignoring case.
+  virtual bool tableExists(const std::string& table) = 0;
+
+  // Opens the shared rows of a table for one handle. Throws MissingTable, Format, Io, Locked
+  // (exclusive use by another handle, or an exclusive open while others are open).
+  virtual std::shared_ptr<RowStore> openTable(const std::string& table, OpenMode mode) = 0;
+  // The handle is done with the rows; the last one out writes what changed (Paradox) and
+  // may throw an Io error when that fails.
+  virtual void closeTable(const std::shared_ptr<RowStore>& store, OpenMode mode) = 0;
+
+  // Creates a table; an existing table of that name is an error.
+  virtual void createTable(const std::string& table, const TableSchema& schema) = 0;
+  virtual void deleteTable(const std::string& table) = 0;  // every file of the table
+  virtual void emptyTable(const std::string& table) = 0;
+  virtual void renameTable(const std::string& from, const std::string& to) = 0;
+
+  // Executes a statement that yields no rows. Throws on any failure.
+  virtual void execSql(const std::string& sql, const SqlParams& params = {}) = 0;
+  // Executes a SELECT and returns how many rows it yields.
+  virtual int64_t selectCount(const std::string& sql, const SqlParams& params = {}) = 0;
+  // Forget cached structure of a table after an ALTER (MySQL); nothing on Paradox.
+  virtual void flushSchema(const std::string& table) {}
+};
+
+}  // namespace kvt

@@ -1,0 +1,27 @@
+// Filter expressions of the form the steps use: comparisons of a bracketed field with a
+// quoted text or a number, joined with "and"/"or", in parentheses:
+//   ([Mode] = 'X102') or ([Mode] = 'X602No')      [FormNo] = 15100
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "schema/TableSchema.h"
+#include "schema/Value.h"
+
+namespace kvt {
+
+class Filter {
+ public:
+  // Throws EngineError(Unsupported) for text it cannot parse.
+  static Filter parse(const std::string& expression);
+  // Throws EngineError(MissingField) for a field the table lacks.
+  bool matches(const TableSchema& schema, const Row& row) const;
+
+  struct Node;
+
+ private:
+  std::shared_ptr<const Node> root_;
+};
+
+}  // namespace kvt

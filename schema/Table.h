@@ -1,0 +1,108 @@
+// A table handle in the manner of a data-aware table component: open, walk the rows, edit
+// through a record buffer, post. All handles of one table share its rows (RowStore).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "schema/Database.h"
+#include "schema/EngineError.h"
+#include "schema/Filter.h"
+#include "schema/Value.h"
+
+namespace kvt {
+
+class Table {
+ public:
+  enum class State { Inactive, Browse, Edit, Insert };
+
+  Table(Database& db, std::string tableName);
+  ~Table();  // closes; a pending edit is cancelled
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  Database& database() const { return *db_; }
+  const std::string& tableName() const { return name_; }
+  // Only while closed.
+  void setTableName(std::string tableName);
+  void setDatabase(Database& db);
+
+  bool exists() const;
+  void open(OpenMode mode = OpenMode::ReadWrite);
+  void close();
+  bool isOpen() const { return state_ != State::Inactive; }
+  State state() const { return state_; }
+
+  // Rows passing the filter, in table order.
+  void first();
+  void next();
+  bool eof() const;
+  int64_t recordCount() const;
+
+  // append/insert start a new row (insert places it where the table's order puts it, which
+  // for these tables is the same); edit starts changing the current row; post stores the
+  // buffer (throws DuplicateKey and stays in edit state); cancel drops it.
+  void append();
+  void insert();
+  void edit();
+  void post();
+  void cancel();
+  void deleteRow();
+
+  int fieldCount() const;
+  const FieldDef& fieldDef(int pos) const;
+  // Throws EngineError(MissingField) naming the table and the field.
+  int fieldIndex(const std::string& name) const;
+  bool hasField(const std::string& name) const;
+  const TableSchema& schema() const;
+
+  // Values of the current row (or of the record buffer while editing).
+  Value get(int pos) const;
+  Value get(const std::string& name) const { return get(fieldIndex(name)); }
+  std::string getString(const std::string& name) const { return get(name).asString(); }
+  int64_t getInt(const std::string& name) const { return get(name).asInt(); }
+  double getFloat(const std::string& name) const { return get(name).asFloat(); }
+  bool getBool(const std::string& name) const { return get(name).asBool(); }
+  bool isNull(const std::string& name) const { return get(name).isNull(); }
+
+  // Sets a field of the record buffer, converting the value to the field's type; an empty
+  // text is null; text longer than an alpha field is cut to its width. Throws Conversion.
+  void set(int pos, Value v);
+  void set(const std::string& name, Value v) { set(fieldIndex(name), std::move(v)); }
+  void setNull(const std::string& name) { set(name, Value::null()); }
+
+  // Key fields joined by ";" ("Mode;SEQ"), one value each; exact match. Moves to the first
+  // matching row (among rows passing the filter) and returns true, else stays and returns false.
+  bool locate(const std::string& fields, const std::vector<Value>& values);
+
+  // A filter such as "([Mode] = 'X102') or ([Mode] = 'X602No')"; applied while filtered.
+  void setFilter(const std::string& expression);
+  void setFiltered(bool on);
+
+ private:
+  bool passes(const Row& row) const;
+  void requireOpen() const;
+  void requireWritable() const;
+  void seekFrom(size_t pos);
+  void resync() const;
+
+  Database* db_;
+  std::string name_;
+  std::shared_ptr<RowStore> store_;
+  OpenMode mode_ = OpenMode::ReadWrite;
+  State state_ = State::Inactive;
+  mutable size_t pos_ = 0;           // position in the store
+  mutable uint64_t seenChanges_ = 0;  // the store's changeCount when pos_ was set
+  mutable std::optional<Row> current_;  // copy of the current row, to find it again
+  Row buffer_;
+  std::optional<Filter> filter_;
+  bool filtered_ = false;
+};
+
+// Converts a value to the kind a field of the given type stores (text for Alpha, integer
+// for Short/Long/AutoInc, double for Number/Money, bool for Logical, ...). Throws Conversion.
+Value coerceToField(const FieldDef& field, Value v);
+
+}  // namespace kvt
