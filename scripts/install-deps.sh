@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project builds and tests with, when any is missing.
+set -euo pipefail
+packages=(cmake g++ pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libgl1-mesa-dev
+          libmariadb-dev mariadb-server pxlib-dev xvfb xauth fonts-noto-cjk)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, builds everything and runs the whole test
+# suite (the MySQL tests start their own throwaway MariaDB server through CTest fixtures).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${KVT_BUILD_DIR:-$here/build}
+
+"$here/scripts/install-deps.sh"
+
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVT_BUILD_GUI=ON -DKVT_BUILD_MYSQL=ON
+cmake --build "$build" -j"$(nproc)"
+cd "$build"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 900
