@@ -1,0 +1,25 @@
+#include "schema/upgrade/DatabaseSteps.h"
+
+#include "schema/upgrade/ColumnUpgrades.h"
+#include "schema/upgrade/NewTables.h"
+#include "schema/upgrade/ReferenceRefresh.h"
+#include "schema/upgrade/ReleaseRefill.h"
+#include "schema/upgrade/TableOperations.h"
+#include "schema/upgrade/UpgradeSupport.h"
+
+namespace kvt::upgrade {
+
+void RunDatabaseSteps(RunContext& ctx) {
+  if (ctx.DatabaseDir.empty() || !ctx.packageDb) {
+    ctx.AppendLog("沒有找到資料庫的路徑 !");
+    return;
+  }
+  if (!IsMySql(ctx)) ClearReadOnlyFlags(ctx);
+  RunColumnUpgrades(ctx);
+  RunCodeTableSteps(ctx);
+  RunNewTableSteps(ctx);
+  RunSourceDbStep(ctx);
+  RunReferenceRefreshes(ctx);
+}
+
+}  // namespace kvt::upgrade

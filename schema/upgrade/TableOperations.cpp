@@ -1,0 +1,111 @@
+#include "schema/upgrade/TableOperations.h"
+
+#include "schema/EngineError.h"
+#include "schema/upgrade/UpgradeSupport.h"
+
+namespace kvt::upgrade {
+
+void ClearReadOnlyFlags(RunContext& ctx) {
+  if (IsMySql(ctx) || ctx.DatabaseDir.empty()) return;
+  auto entries = ctx.fs.list(ctx.DatabaseDir + "*.*");
+  if (!entries) return;
+  for (const auto& entry : *entries) {
+    if (entry.isDirectory || !entry.readOnly) continue;
+    ctx.fs.clearAttributes(ctx.DatabaseDir + entry.name);
+  }
+}
+
+FieldSize GetFieldSize(RunContext& ctx, const std::string& table, const std::string& column,
+                       bool report) {
+  FieldSize result;
+  Table t(PackageDatabase(ctx), table);
+  try {
+    t.open(OpenMode::ReadOnly);
+  } catch (const EngineError&) {
+    result.missing = true;
+    result.tableMissing = true;
+    ctx.AppendLog("找不到目的資料表 " + table + "。");
+    return result;
+  }
+  if (!t.hasField(column)) {
+    result.missing = true;
+    if (report) ctx.AppendLog("找不到目的資料表 " + table + " 的 " + column + " 欄位。");
+    return result;
+  }
+  result.size = t.fieldDef(t.fieldIndex(column)).size;
+  return result;
+}
+
+bool CheckFieldSize(RunContext& ctx, const std::string& table, const std::string& column,
+                    int size) {
+  const std::string label = TableLabel(table);
+  bool nothingToDo = true;
+  if (!PackageDatabase(ctx).tableExists(table)) {
+    ctx.AppendLog(label + " 不存在 !");
+  } else {
+    try {
+      Table t(PackageDatabase(ctx), table);
+      t.open(OpenMode::ReadOnly);
+      nothingToDo = t.fieldDef(t.fieldIndex(column)).size == size;
+    } catch (const EngineError&) {
+      ctx.AppendLog(label + " 無法開啟 !");
+      nothingToDo = true;
+    }
+  }
+  if (nothingToDo && !Quiet(ctx)) ctx.AppendLog(label + " 已是新的。");
+  return nothingToDo;
+}
+
+bool TableExists(RunContext& ctx, const std::string& table) {
+  const bool exists = PackageDatabase(ctx).tableExists(table);
+  if (exists && !Quiet(ctx)) ctx.AppendLog(TableLabel(table) + " 已存在。");
+  return exists;
+}
+
+void CopyRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row,
+                   Table& target) {
+  const bool toMySql = IsMySql(ctx);
+  for (std::size_t i = 0; i < sourceSchema.fields.size() && i < row.size(); ++i) {
+    const FieldDef& field = sourceSchema.fields[i];
+    try {
+      Value value = row[i];
+      if (toMySql && field.type == FieldType::Logical) value = Value(value.asBool() ? "T" : "F");
+      target.set(field.name, std::move(value));
+    } catch (const EngineError&) {
+      // A column the target lacks or cannot take is left out of this row.
+    }
+  }
+}
+
+void CopyRecordFields(RunContext& ctx, const Table& source, Table& target) {
+  Row row;
+  row.reserve(static_cast<std::size_t>(source.fieldCount()));
+  for (int i = 0; i < source.fieldCount(); ++i) row.push_back(source.get(i));
+  CopyRowFields(ctx, source.schema(), row, target);
+}
+
+std::size_t CopyAllRows(RunContext& ctx, Table& source, Table& target) {
+  target.open(OpenMode::ReadWrite);
+  source.open(OpenMode::ReadOnly);
+  std::size_t refused = 0;
+  for (source.first(); !source.eof(); source.next()) {
+    target.append();
+    CopyRecordFields(ctx, source, target);
+    try {
+      target.post();
+    } catch (const EngineError&) {
+      target.cancel();
+      ++refused;
+    }
+  }
+  source.close();
+  return refused;
+}
+
+void AddColumnBySql(RunContext& ctx, const std::string& table, const std::string& column,
+                    const std::string& type) {
+  ExecGuarded(ctx, "Alter Table " + table + " Add " + column + " " + type);
+  PackageDatabase(ctx).flushSchema(table);
+}
+
+}  // namespace kvt::upgrade
