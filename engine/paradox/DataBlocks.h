@@ -1,0 +1,45 @@
+// The record blocks that follow the header of a .DB or .X file. Index files (.PX, .Y) use the
+// same block layout for their entries.
+//
+// Block n (counted from 1) starts at headerSize + (n - 1) * blockSize with a 6-byte head:
+// next block, previous block (0 at either end of the chain) and the offset of the last record
+// counted from the end of the head (minus one record length when the block is empty). The
+// records follow, packed, in key order; the header names the first block of the chain.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/paradox/FileHeader.h"
+
+namespace kvt::paradox {
+
+constexpr int kBlockHeadSize = 6;
+
+struct RecordRef {
+  size_t offset;   // of the record in the file
+  uint32_t block;  // number of the block that holds it
+};
+
+// The records of the chain, in chain order. Throws EngineError(Format) for a chain that
+// loops, leaves the file, or holds a record count that does not fit its block, and when the
+// records found differ from the header's record count.
+std::vector<RecordRef> readRecordChain(std::string_view file, const FileHeader& h);
+
+// The records of one block, as read by the index readers (no count check against a header).
+std::vector<RecordRef> readBlock(std::string_view file, const FileHeader& h, uint32_t block);
+
+// Packs records of `recordSize` bytes (concatenated in `records`) into full blocks numbered
+// from 1 and chained in order. Returns the block area that follows the header.
+std::string packBlocks(std::string_view records, uint32_t recordSize, uint32_t blockSize);
+
+inline uint32_t recordsPerBlock(uint32_t recordSize, uint32_t blockSize) {
+  return (blockSize - kBlockHeadSize) / recordSize;
+}
+
+// Sets the block counts of a data file header for `recordCount` records packed by packBlocks.
+void setBlockCounts(FileHeader& h, uint32_t recordCount);
+
+}  // namespace kvt::paradox

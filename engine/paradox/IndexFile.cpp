@@ -1,0 +1,131 @@
+#include "engine/paradox/IndexFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+#include "engine/paradox/DataBlocks.h"
+#include "engine/paradox/Endian.h"
+#include "schema/EngineError.h"
+
+namespace kvt::paradox {
+namespace {
+
+// The three shorts use the sortable big-endian form of the data (top bit flipped).
+void putShort(char* out, uint32_t v) {
+  const uint32_t stored = (v & 0xFFFF) ^ 0x8000;
+  out[0] = static_cast<char>(stored >> 8);
+  out[1] = static_cast<char>(stored & 0xFF);
+}
+
+uint32_t getShort(const char* in) {
+  return ((static_cast<uint8_t>(in[0]) << 8) | static_cast<uint8_t>(in[1])) ^ 0x8000;
+}
+
+std::string encodeEntry(const IndexEntry& e, uint32_t keyWidth) {
+  std::string rec(keyWidth + 6, '\0');
+  std::memcpy(rec.data(), e.key.data(), std::min<size_t>(e.key.size(), keyWidth));
+  putShort(rec.data() + keyWidth, e.block);
+  // A count above the largest positive short is kept at that largest value.
+  putShort(rec.data() + keyWidth + 2, std::min<uint32_t>(e.count, 0x7FFF));
+  putShort(rec.data() + keyWidth + 4, 0);
+  return rec;
+}
+
+}  // namespace
+
+std::string buildIndexFile(FileHeader h, const std::vector<IndexEntry>& leaves) {
+  const uint32_t keyWidth = indexKeyWidth(h);
+  const uint32_t blockSize = h.blockSize();
+  const uint32_t perBlock = recordsPerBlock(h.recordSize, blockSize);
+  if (perBlock < 2) throw EngineError(ErrorKind::Unsupported, "index key too wide for its block");
+
+  std::string blocks;  // all index blocks, numbered from 1
+  uint32_t nextBlock = 1;
+  uint32_t totalEntries = 0;
+  uint32_t levels = 0;
+  uint32_t root = 1;
+  std::vector<IndexEntry> level = leaves;
+  while (!level.empty()) {
+    ++levels;
+    const uint32_t count = static_cast<uint32_t>(level.size());
+    const uint32_t blockCount = (count + perBlock - 1) / perBlock;
+    if (nextBlock + blockCount > 0xFFFF) {
+      throw EngineError(ErrorKind::Unsupported, "index too large for its block size");
+    }
+    std::vector<IndexEntry> upper;
+    const uint32_t firstOfLevel = nextBlock;
+    for (uint32_t b = 0; b < blockCount; ++b) {
+      const uint32_t number = firstOfLevel + b;
+      const uint32_t from = b * perBlock;
+      const uint32_t n = std::min(perBlock, count - from);
+      std::string block(blockSize, '\0');
+      // Blocks of one level form one chain.
+      putLe(block, 0, 2, b + 1 < blockCount ? number + 1 : 0);
+      putLe(block, 2, 2, b > 0 ? number - 1 : 0);
+      putLe(block, 4, 2, (n - 1) * h.recordSize);
+      uint32_t below = 0;
+      for (uint32_t i = 0; i < n; ++i) {
+        const IndexEntry& e = level[from + i];
+        std::string rec = encodeEntry(e, keyWidth);
+        std::memcpy(block.data() + kBlockHeadSize + i * h.recordSize, rec.data(), rec.size());
+        below += e.count;
+      }
+      blocks += block;
+      upper.push_back({level[from].key, number, below});
+    }
+    nextBlock += blockCount;
+    totalEntries += count;
+    if (blockCount == 1) {
+      root = firstOfLevel;
+      break;
+    }
+    level = std::move(upper);
+  }
+  const uint32_t blockTotal = nextBlock - 1;
+  h.recordCount = totalEntries;
+  h.usedBlocks = blockTotal;
+  h.totalBlocks = blockTotal;
+  h.maxBlocks = blockTotal;
+  h.firstBlock = blockTotal > 0 ? 1 : 0;
+  h.lastBlock = blockTotal;
+  h.firstFreeBlock = 0;
+  h.indexRoot = root;
+  h.indexLevels = levels;
+  h.modifiedFlags1 = 0;
+  h.modifiedFlags2 = 0;
+  h.indexUpdateRequired = 0;
+  return encodeHeader(h) + blocks;
+}
+
+std::vector<IndexEntry> readIndexLeaves(std::string_view file) {
+  const FileHeader h = parseHeader(file);
+  if (h.kind() != FileKind::PrimaryIndex && h.kind() != FileKind::SecondaryIndex) {
+    throwFormat("not an index file");
+  }
+  std::vector<IndexEntry> out;
+  if (h.recordCount == 0 || h.indexLevels == 0) return out;
+  if (h.recordSize < 7) throwFormat("index record size is damaged");
+  const uint32_t keyWidth = indexKeyWidth(h);
+  const size_t blocksInFile = (file.size() - h.headerSize) / h.blockSize();
+  std::vector<bool> seen(blocksInFile + 1, false);
+  std::function<void(uint32_t, uint32_t)> walk = [&](uint32_t block, uint32_t level) {
+    if (block < 1 || block > blocksInFile || seen[block]) throwFormat("index is damaged");
+    seen[block] = true;
+    for (const RecordRef& r : readBlock(file, h, block)) {
+      const char* rec = file.data() + r.offset;
+      IndexEntry e{std::string(rec, keyWidth), getShort(rec + keyWidth),
+                   getShort(rec + keyWidth + 2)};
+      if (level == 1) {
+        out.push_back(std::move(e));
+      } else {
+        walk(e.block, level - 1);
+      }
+    }
+  };
+  if (h.indexLevels > 16) throwFormat("index level count is damaged");
+  walk(h.indexRoot, h.indexLevels);
+  return out;
+}
+
+}  // namespace kvt::paradox

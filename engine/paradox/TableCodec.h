@@ -1,0 +1,71 @@
+// A whole table in memory and its files: decoding .DB (+ .MB) into rows, encoding rows
+// into new .DB, .PX and .MB images.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/paradox/FileHeader.h"
+#include "schema/TableSchema.h"
+#include "schema/Value.h"
+
+namespace kvt::paradox {
+
+// What writing a table back needs beyond its rows: the headers as read (with their unknown
+// bytes), or as built for a new table.
+struct TableFormat {
+  FileHeader db;
+  std::optional<FileHeader> px;  // the .PX header as read; built from `db` when absent
+  std::string blobFile;          // the .MB file as read, for its header; empty when none
+};
+
+struct TableImage {
+  TableSchema schema;
+  TableFormat format;
+  std::vector<Row> rows;  // in file order, which for a keyed table is key order
+};
+
+// The table level of a header as the desktop program names it (3, 3.5 as 35, 4, 5, 7).
+int tableLevel(const FileHeader& db);
+
+// Decodes a .DB image and its .MB image (empty when the table has none). Throws
+// EngineError(Format) for damaged files and EngineError(Unsupported) for encrypted ones.
+TableImage decodeTable(std::string_view db, std::string_view mb);
+
+// The .PX header of a table; `px` when given, otherwise a new one for the table's key.
+FileHeader primaryIndexHeader(const FileHeader& db, const std::optional<FileHeader>& px);
+
+// The header of a new, empty table named `fileName` ("CB20.DB"). Tables are created at
+// level 5, the level the desktop engine's default configuration writes as soon as a table
+// has long integer or logical fields (level 4 cannot hold them, level 7 is chosen only for
+// features these tables do not use), with 2 KB blocks (its default; larger only when a
+// record needs it), code page 950 and the byte-order sort "ascii", under which the stored
+// Big5 bytes of keys order the rows.
+TableFormat newTableFormat(const std::string& fileName, const TableSchema& schema);
+
+// The key fields of the table's primary index (0 for an unkeyed table).
+int keyFieldCount(const TableSchema& schema);
+
+struct EncodedTable {
+  std::string db;
+  std::optional<std::string> px;  // keyed tables
+  std::optional<std::string> mb;  // tables with blob fields
+  uint32_t autoIncrement = 0;     // the counter written to the header
+  // The data block of each row, in row order (the hint a secondary index stores).
+  std::vector<uint32_t> rowBlocks;
+};
+
+using RowAt = std::function<const Row&(size_t)>;
+
+// Encodes `count` rows (each with one value per field, of the field's own kind) in the
+// given order. Blank auto-increment values get the next counter value. Throws
+// EngineError(Conversion) for a value a field cannot hold, EngineError(Unsupported) when
+// the table outgrows what its block size can address.
+EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, size_t count,
+                         const RowAt& rowAt);
+
+}  // namespace kvt::paradox
