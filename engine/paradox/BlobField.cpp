@@ -57,7 +57,7 @@ void encodeBlobField(FieldType type, const Value& value, char* out, int width, B
     const auto* bytes = value.get<kvt::Bytes>();
     if (!bytes) {
       throw EngineError(ErrorKind::Conversion,
-                        std::string("value does not fit a field of type ") + typeLetter(type));
+                        std::string("value does not fit a field of type ") + letterOf(type));
     }
     data = &bytes->data;
   }

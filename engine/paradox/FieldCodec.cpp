@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/paradox/BcdCodec.h"
+#include "engine/paradox/FieldTypes.h"
 #include "schema/EngineError.h"
 
 namespace kvt::paradox {
@@ -64,16 +65,16 @@ void encodeDouble(double d, char* out) {
 
 [[noreturn]] void wrongKind(FieldType type) {
   throw EngineError(ErrorKind::Conversion,
-                    std::string("value does not fit a field of type ") + typeLetter(type));
+                    std::string("value does not fit a field of type ") + letterOf(type));
 }
 
 int64_t integerOf(FieldType type, const Value& v, int64_t lo, int64_t hi) {
   const int64_t* i = v.get<int64_t>();
   if (!i) wrongKind(type);
   if (*i < lo || *i > hi) {
-    throw EngineError(ErrorKind::Conversion, "integer " + std::to_string(*i) +
-                                                 " is out of range for a field of type " +
-                                                 typeLetter(type));
+    throw EngineError(
+        ErrorKind::Conversion,
+        "integer " + std::to_string(*i) + " is out of range for a field of type " + letterOf(type));
   }
   return *i;
 }

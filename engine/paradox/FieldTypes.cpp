@@ -9,6 +9,7 @@ namespace {
 
 struct TypeRow {
   uint8_t code;
+  char letter;
   FieldType type;
   int fixedWidth;  // 0 when the descriptor gives the width
   uint8_t minVersion;
@@ -16,15 +17,15 @@ struct TypeRow {
 
 // Level 3 knows A D S $ N and the level-4 blob M B; level 5 adds the rest.
 constexpr TypeRow kTypes[] = {
-    {0x01, FieldType::Alpha, 0, 0x03},   {0x02, FieldType::Date, 4, 0x03},
-    {0x03, FieldType::Short, 2, 0x03},   {0x04, FieldType::Long, 4, 0x0A},
-    {0x05, FieldType::Money, 8, 0x03},   {0x06, FieldType::Number, 8, 0x03},
-    {0x09, FieldType::Logical, 1, 0x0A}, {0x0C, FieldType::Memo, 0, 0x05},
-    {0x0D, FieldType::Blob, 0, 0x05},    {0x0E, FieldType::FmtMemo, 0, 0x0A},
-    {0x0F, FieldType::Ole, 0, 0x0A},     {0x10, FieldType::Graphic, 0, 0x0A},
-    {0x14, FieldType::Time, 4, 0x0A},    {0x15, FieldType::Timestamp, 8, 0x0A},
-    {0x16, FieldType::AutoInc, 4, 0x0A}, {0x17, FieldType::Bcd, 17, 0x0A},
-    {0x18, FieldType::Bytes, 0, 0x0A},
+    {0x01, 'A', FieldType::Alpha, 0, 0x03},   {0x02, 'D', FieldType::Date, 4, 0x03},
+    {0x03, 'S', FieldType::Short, 2, 0x03},   {0x04, 'I', FieldType::Long, 4, 0x0A},
+    {0x05, '$', FieldType::Money, 8, 0x03},   {0x06, 'N', FieldType::Number, 8, 0x03},
+    {0x09, 'L', FieldType::Logical, 1, 0x0A}, {0x0C, 'M', FieldType::Memo, 0, 0x05},
+    {0x0D, 'B', FieldType::Blob, 0, 0x05},    {0x0E, 'F', FieldType::FmtMemo, 0, 0x0A},
+    {0x0F, 'O', FieldType::Ole, 0, 0x0A},     {0x10, 'G', FieldType::Graphic, 0, 0x0A},
+    {0x14, 'T', FieldType::Time, 4, 0x0A},    {0x15, '@', FieldType::Timestamp, 8, 0x0A},
+    {0x16, '+', FieldType::AutoInc, 4, 0x0A}, {0x17, '#', FieldType::Bcd, 17, 0x0A},
+    {0x18, 'Y', FieldType::Bytes, 0, 0x0A},
 };
 
 const TypeRow& rowOf(FieldType type) {
@@ -43,9 +44,9 @@ std::optional<FieldType> typeFromCode(uint8_t code) {
   return std::nullopt;
 }
 
-uint8_t codeOf(FieldType type) {
-  return rowOf(type).code;
-}
+uint8_t codeOf(FieldType type) { return rowOf(type).code; }
+
+char letterOf(FieldType type) { return rowOf(type).letter; }
 
 bool isBlob(FieldType type) {
   switch (type) {

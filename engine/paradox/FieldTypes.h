@@ -11,6 +11,8 @@ namespace kvt::paradox {
 // The code byte of a field descriptor in a header ("A" is 0x01, "M" 0x0C, "+" 0x16, ...).
 std::optional<FieldType> typeFromCode(uint8_t code);
 uint8_t codeOf(FieldType type);
+// The letter structure listings show ("A", "N", "+", "#", ...).
+char letterOf(FieldType type);
 
 // Blob fields keep a leader in the record followed by a 10-byte pointer into the .MB file.
 bool isBlob(FieldType type);

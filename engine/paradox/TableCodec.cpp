@@ -279,6 +279,7 @@ EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, s
     out.px = buildIndexFile(pxHeader, leaves);
   }
   if (hasBlobs || !format.blobFile.empty()) out.mb = blobs.finish();
+  out.records = std::move(records);
   return out;
 }
 

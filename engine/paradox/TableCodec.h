@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/paradox/FileHeader.h"
+#include "engine/paradox/SecondaryIndex.h"
 #include "schema/TableSchema.h"
 #include "schema/Value.h"
 
@@ -21,6 +22,7 @@ struct TableFormat {
   FileHeader db;
   std::optional<FileHeader> px;  // the .PX header as read; built from `db` when absent
   std::string blobFile;          // the .MB file as read, for its header; empty when none
+  std::vector<SecondaryIndexFormat> secondary;  // as read; rebuilt on every write
 };
 
 struct TableImage {
@@ -55,6 +57,7 @@ struct EncodedTable {
   std::optional<std::string> px;  // keyed tables
   std::optional<std::string> mb;  // tables with blob fields
   uint32_t autoIncrement = 0;     // the counter written to the header
+  std::string records;            // the encoded records, concatenated, in row order
   // The data block of each row, in row order (the hint a secondary index stores).
   std::vector<uint32_t> rowBlocks;
 };

@@ -1,0 +1,93 @@
+#include "engine/paradox/TableStorage.h"
+
+#include "engine/paradox/FieldTypes.h"
+#include "engine/paradox/FileSetCommit.h"
+#include "engine/paradox/SecondaryIndex.h"
+#include "schema/EngineError.h"
+
+namespace kvt::paradox {
+namespace fs = std::filesystem;
+namespace {
+
+std::string readAll(FileOps& ops, const fs::path& path) {
+  std::string bytes, error;
+  if (!ops.readFile(path, bytes, error)) {
+    throw EngineError(ErrorKind::Io, "cannot read " + path.string() + ": " + error);
+  }
+  return bytes;
+}
+
+// Prefixes a format error with the file it was found in.
+template <class F>
+auto inFile(const fs::path& path, F&& f) -> decltype(f()) {
+  try {
+    return f();
+  } catch (const EngineError& e) {
+    if (e.kind() != ErrorKind::Format && e.kind() != ErrorKind::Unsupported) throw;
+    throw EngineError(e.kind(), path.filename().string() + ": " + e.what());
+  }
+}
+
+// The old .PX header, kept for writing when it describes the table's key.
+std::optional<FileHeader> usablePrimaryHeader(const std::string& px, const FileHeader& db) {
+  try {
+    FileHeader h = parseHeader(px);
+    if (h.kind() != FileKind::PrimaryIndex || h.fieldCount != db.keyFieldCount) return {};
+    for (uint32_t i = 0; i < h.fieldCount; ++i) {
+      if (!(h.fields[i] == db.fields[i])) return {};
+    }
+    return h;
+  } catch (const EngineError&) {
+    return {};  // a damaged index is rebuilt from a fresh header
+  }
+}
+
+}  // namespace
+
+StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tableName) {
+  recoverFileSet(ops, dir, tableStem(tableName));
+  auto files = findTableFiles(dir, tableName);
+  if (!files) {
+    throw EngineError(ErrorKind::MissingTable,
+                      "table " + tableName + " does not exist in " + dir.string());
+  }
+  const std::string db = readAll(ops, files->db);
+  const std::string mb = files->mb ? readAll(ops, *files->mb) : std::string();
+  StoredTable out{inFile(files->db, [&] { return decodeTable(db, mb); }), *files};
+  if (out.image.format.db.keyFieldCount > 0 && files->px) {
+    out.image.format.px = usablePrimaryHeader(readAll(ops, *files->px), out.image.format.db);
+  }
+  for (const auto& [x, y] : files->secondary) {
+    const std::string xBytes = readAll(ops, x);
+    const std::string yBytes = y.empty() ? std::string() : readAll(ops, y);
+    auto& format = out.image.format;
+    format.secondary.push_back(
+        inFile(x, [&] { return describeSecondaryIndex(x, xBytes, y, yBytes, format.db); }));
+    out.image.schema.indexes.push_back(format.secondary.back().definition);
+  }
+  return out;
+}
+
+void saveTable(FileOps& ops, const fs::path& dir, const std::string& stem, const TableFiles* files,
+               const TableFormat& format, const TableSchema& schema, size_t count,
+               const RowAt& rowAt) {
+  EncodedTable encoded = encodeTable(format, schema, count, rowAt);
+  std::vector<NewFile> out;
+  out.push_back({files ? files->db : dir / (stem + ".DB"), std::move(encoded.db)});
+  if (encoded.px) {
+    out.push_back({files && files->px ? *files->px : dir / (stem + ".PX"), std::move(*encoded.px)});
+  }
+  if (encoded.mb) {
+    out.push_back({files && files->mb ? *files->mb : dir / (stem + ".MB"), std::move(*encoded.mb)});
+  }
+  // Every index is rebuilt (or refused) before any file is replaced.
+  for (const auto& index : format.secondary) {
+    if (isLeftAsIs(index)) continue;
+    auto rebuilt = rebuildSecondaryIndex(index, format.db, encoded.records, encoded.rowBlocks);
+    out.push_back({index.dataFile, std::move(rebuilt.data)});
+    out.push_back({index.indexFile, std::move(rebuilt.index)});
+  }
+  commitFileSet(ops, dir, stem, out);
+}
+
+}  // namespace kvt::paradox

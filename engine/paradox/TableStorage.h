@@ -1,0 +1,34 @@
+// Loading a table from its directory and saving it back, with its whole family of files.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "engine/paradox/FileOps.h"
+#include "engine/paradox/TableCodec.h"
+#include "engine/paradox/TableFiles.h"
+
+namespace kvt::paradox {
+
+struct StoredTable {
+  TableImage image;
+  TableFiles files;
+};
+
+// Reads the table's .DB, .MB and .PX (for its header) and its secondary index headers,
+// first finishing any write of it that a crash interrupted. Throws EngineError:
+// MissingTable, Format (damaged files), Unsupported (encrypted), Io (unreadable).
+StoredTable loadTable(FileOps& ops, const std::filesystem::path& dir, const std::string& tableName);
+
+// Writes the table's rows (in key order for a keyed table) as new .DB, .PX and .MB files,
+// rebuilds its secondary indexes from the rows, and replaces the old files in one commit
+// (FileSetCommit.h). `files` lists the table's current files; for a new table it is null
+// and the files are named STEM.DB, STEM.PX, STEM.MB. Throws EngineError with the old files
+// untouched: Io when writing fails, Unsupported when a secondary index cannot be rebuilt,
+// Conversion for a value a field cannot hold.
+void saveTable(FileOps& ops, const std::filesystem::path& dir, const std::string& stem,
+               const TableFiles* files, const TableFormat& format, const TableSchema& schema,
+               size_t count, const RowAt& rowAt);
+
+}  // namespace kvt::paradox
