@@ -44,8 +44,9 @@ std::optional<FileHeader> usablePrimaryHeader(const std::string& px, const FileH
 
 }  // namespace
 
-StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tableName) {
-  recoverFileSet(ops, dir, tableStem(tableName));
+StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tableName,
+                      bool recover) {
+  if (recover) recoverFileSet(ops, dir, tableStem(tableName));
   auto files = findTableFiles(dir, tableName);
   if (!files) {
     throw EngineError(ErrorKind::MissingTable,

@@ -17,9 +17,11 @@ struct StoredTable {
 };
 
 // Reads the table's .DB, .MB and .PX (for its header) and its secondary index headers,
-// first finishing any write of it that a crash interrupted. Throws EngineError:
-// MissingTable, Format (damaged files), Unsupported (encrypted), Io (unreadable).
-StoredTable loadTable(FileOps& ops, const std::filesystem::path& dir, const std::string& tableName);
+// first finishing any write of it that a crash interrupted (unless `recover` is false, for
+// readers that must change nothing). Throws EngineError: MissingTable, Format (damaged
+// files), Unsupported (encrypted), Io (unreadable).
+StoredTable loadTable(FileOps& ops, const std::filesystem::path& dir, const std::string& tableName,
+                      bool recover = true);
 
 // Writes the table's rows (in key order for a keyed table) as new .DB, .PX and .MB files,
 // rebuilds its secondary indexes from the rows, and replaces the old files in one commit
