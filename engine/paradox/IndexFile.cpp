@@ -107,7 +107,8 @@ std::vector<IndexEntry> readIndexLeaves(std::string_view file) {
   if (h.recordCount == 0 || h.indexLevels == 0) return out;
   if (h.recordSize < 7) throwFormat("index record size is damaged");
   const uint32_t keyWidth = indexKeyWidth(h);
-  const size_t blocksInFile = (file.size() - h.headerSize) / h.blockSize();
+  // The last block may stop after its used part.
+  const size_t blocksInFile = (file.size() - h.headerSize + h.blockSize() - 1) / h.blockSize();
   std::vector<bool> seen(blocksInFile + 1, false);
   std::function<void(uint32_t, uint32_t)> walk = [&](uint32_t block, uint32_t level) {
     if (block < 1 || block > blocksInFile || seen[block]) throwFormat("index is damaged");

@@ -1,0 +1,65 @@
+// Shared helpers of the Paradox engine tests: the sample tables, scratch directories,
+// whole-file reads, and pxlib as an independent reader.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "schema/TableSchema.h"
+#include "schema/Value.h"
+
+namespace kvt::paradox::test {
+
+// The directory of the sample tables, or empty when they are not beside the repository.
+std::filesystem::path samplesDir();
+
+// Skips the calling test when the samples are absent.
+#define KVT_REQUIRE_SAMPLES()                                             \
+  do {                                                                    \
+    if (::kvt::paradox::test::samplesDir().empty()) {                     \
+      GTEST_SKIP() << "sample tables (../shared/paradox-samples) absent"; \
+    }                                                                     \
+  } while (0)
+
+// A fresh directory removed with everything in it when the object goes.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  // Copies every file of a sample directory ("db", "fields", ...) here, writable.
+  void copySamples(const std::string& subdir) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string readFile(const std::filesystem::path& p);
+void writeFile(const std::filesystem::path& p, const std::string& bytes);
+
+// Every .DB file of the samples, as (subdir, table stem).
+std::vector<std::pair<std::string, std::string>> sampleTables();
+
+// A table as pxlib reads it: per record, per field, the value in a canonical text form for
+// the field types it reads reliably (alpha, short, long, number, currency, date, time,
+// timestamp, logical, autoincrement); nullopt for blank values. Fields of other types are
+// left out of `fieldNames` and of the rows.
+struct PxlibTable {
+  int recordCount = -1;  // -1 when pxlib cannot open the file
+  std::vector<std::string> fieldNames;
+  std::vector<std::vector<std::optional<std::string>>> rows;
+};
+PxlibTable readWithPxlib(const std::filesystem::path& dbFile);
+
+// The same canonical form of an engine value (nullopt for null).
+std::optional<std::string> canonical(const Value& v);
+// Whether pxlib's reading covers a field of this type.
+bool pxlibReads(FieldType type);
+
+}  // namespace kvt::paradox::test
