@@ -1,0 +1,72 @@
+// The rows of one MySQL table, read once when the table is opened, and kept in step with
+// the server: every change is first executed as a statement and only changes the rows held
+// here once the server has taken it.
+//
+// A keyed table finds a row by its primary key and reads a written row back, so the rows
+// held are what the server stored (blank padding dropped, defaults filled in). A table
+// without a key finds a row by all its old values, one row at most.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/mysql/ColumnInfo.h"
+#include "engine/mysql/MySqlConnection.h"
+#include "engine/mysql/MySqlStatement.h"
+#include "schema/RowStore.h"
+
+namespace kvt::mysql {
+
+class MySqlRowStore : public RowStore {
+ public:
+  // Reads the rows ("SELECT *", in primary-key order for a keyed table).
+  MySqlRowStore(std::shared_ptr<MySqlConnection> conn, std::string table, TableInfo info);
+  ~MySqlRowStore() override;
+
+  const std::string& tableName() const { return table_; }
+
+  const TableSchema& schema() const override { return info_.schema; }
+  size_t size() const override { return rows_.size(); }
+  const Row& row(size_t pos) const override;
+
+  size_t insert(Row row) override;
+  size_t update(size_t pos, Row row) override;
+  void remove(size_t pos) override;
+  void clear() override;
+
+  uint64_t changeCount() const override { return changes_; }
+
+ private:
+  bool keyed() const { return !key_.empty(); }
+  void checkRow(const Row& row) const;
+  void checkPos(size_t pos) const;
+  Value toServer(size_t col, const Value& v) const;
+  Value asStored(size_t col, const Value& v) const;
+  int compareKeys(const Row& a, const Row& b) const;
+  size_t placeFor(const Row& row) const;
+  std::vector<Row> readRows(const std::string& where, const std::vector<Value>& params);
+  void reloadAll();
+  size_t storeWritten(Row expected, const std::vector<bool>& trusted, bool exact);
+  std::string keyCondition() const;
+  std::string matchCondition() const;
+  std::vector<Value> keyValues(const Row& row) const;
+  std::vector<Value> matchValues(const Row& row) const;
+  MySqlStatement& statement(std::unique_ptr<MySqlStatement>& slot, const std::string& sql);
+
+  std::shared_ptr<MySqlConnection> conn_;
+  std::string table_;
+  std::string quoted_;
+  TableInfo info_;
+  std::vector<size_t> key_;    // the primary key's columns
+  std::vector<size_t> match_;  // columns that find a row of a table without a key
+  std::vector<ReadAs> kinds_;
+  std::vector<Row> rows_;
+  uint64_t changes_ = 0;
+
+  std::map<std::vector<bool>, std::unique_ptr<MySqlStatement>> inserts_;
+  std::unique_ptr<MySqlStatement> update_, remove_, readBack_;
+};
+
+}  // namespace kvt::mysql
