@@ -162,11 +162,13 @@ void UpgradeX902Base(RunContext& ctx) {
 
 void UpgradeX202_4(RunContext& ctx) {
   WidenOnMySql(ctx, "X202_4", "Description", 150,
-               "ALTER TABLE X202_4 Modify Column `Description` char(150)");
+               "ALTER TABLE X202_4 Modify Column `Description` char(150)",
+               "資料表 X202_4   已是新的。");
 }
 
 void UpgradeX101_12(RunContext& ctx) {
-  WidenOnMySql(ctx, "X101_12", "Code", 3, "ALTER TABLE X101_12 Modify Column `Code` char(3)");
+  WidenOnMySql(ctx, "X101_12", "Code", 3, "ALTER TABLE X101_12 Modify Column `Code` char(3)",
+               "資料表 X101_12   已是新的。");
 }
 
 void RunColumnUpgrades(RunContext& ctx) {

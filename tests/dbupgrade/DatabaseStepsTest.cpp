@@ -1,0 +1,111 @@
+// The whole database part of a run on the demonstration installation, on both kinds.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "schema/upgrade/DatabaseSteps.h"
+#include "tests/dbupgrade/KindTest.h"
+#include "tools/demo-db/DemoTables.h"
+
+namespace kvt::testing {
+namespace {
+
+using kvt::upgrade::RunDatabaseSteps;
+
+void AllDatabaseSwitches(UpgradeSwitches& sw) {
+  sw.DoUpgradeX102Base = sw.DoUpgradeX202Base = sw.DoUpgradeX202Memo = sw.DoUpgradeXS02Base =
+      sw.DoUpgradeX402Base = sw.DoUpgradeX802Base = sw.DoUpgradeX802_3rd = sw.DoUpgradeX901Base =
+          sw.DoUpgradeX901_2nd = sw.DoUpgradeX902Base = sw.DoUpgradeX202_4 = sw.DoUpgradeX101_12 =
+              true;
+  sw.DoAddX101_9 = sw.DoAddX101_10 = sw.DoAddX101_11 = sw.DoAddX101_13 = sw.DoAddX101_14 =
+      sw.DoAddX101_15 = sw.DoAddX101_16 = sw.DoAddX101_17 = sw.DoAddPortCN = sw.DoAddPortTW =
+          sw.DoAddECFAUnit = true;
+  sw.DoAddX901_5th = sw.DoAddXIDPSW = sw.DoAddEMailFTP = sw.DoAddX903Base = sw.DoAddX903_2nd =
+      sw.DoAddXS01Base = sw.DoAddXS02Base = sw.DoAddCargoDOC = sw.DoAddCargoSex = sw.DoAddCargoBM =
+          sw.DoAddCargoCY = sw.DoAddCNCode = sw.DoAddX602Base = sw.DoAddX602_2nd =
+              sw.DoAddX602_3rd = sw.DoAddX602_01 = sw.DoAddX602_02 = sw.DoAddX602_03 = true;
+  for (bool& on : sw.DoAddX601) on = true;
+  sw.ChangeDS43Port = sw.ChangeXMLAppX102 = sw.ChangeXMLAppX602 = sw.ChangeXMLAppX903 =
+      sw.ChangeXMLAppXS01 = sw.ChangeXMLAppXS02 = sw.ChangeXNoMap2X101 = sw.ChangeXNoMap2X201 =
+          sw.ChangeXNoMap2X301 = sw.ChangeXNoMap2X401 = sw.ChangeXNoMap2X601 =
+              sw.ChangeXNoMap2XSEA = true;
+  sw.X101DestinationCountry15766And15768 = true;
+  sw.SourceDB = {"X101_6", "X201_6"};
+}
+
+class DatabaseSteps : public KindTest {
+ protected:
+  std::map<std::string, std::vector<Row>> snapshot(const std::vector<std::string>& tables) {
+    std::map<std::string, std::vector<Row>> rows;
+    for (const auto& t : tables) rows[t] = Installation::rowsOf(inst->package(), t);
+    return rows;
+  }
+};
+KVT_BOTH_KINDS(DatabaseSteps);
+
+TEST_P(DatabaseSteps, DemoInstallationIsUpgradedOnceAndThenFoundNew) {
+  demo::BuildTables(inst->package(), demo::InstallationTables());
+  demo::BuildTables(inst->release(), demo::ReleaseTables());
+  AllDatabaseSwitches(ctx().switches);
+
+  RunDatabaseSteps(ctx());
+  const std::string first = inst->logText();
+  Database& db = inst->package();
+  EXPECT_EQ(Installation::sizeOf(db, "X102Base", "MsgID"), 20) << first;
+  EXPECT_EQ(Installation::sizeOf(db, "X202Base", "ProcessingNo"), 18);
+  EXPECT_EQ(Installation::sizeOf(db, "X202Memo", "ProcessingNo"), 18);
+  EXPECT_EQ(Installation::sizeOf(db, "XS02Base", "PremiumNo"), 14);
+  EXPECT_EQ(Installation::sizeOf(db, "X901_2nd", "ErrorCode"), 4);
+  EXPECT_EQ(Installation::sizeOf(db, "X802_3rd", "ErrorCodeDescription"), 150);
+  EXPECT_EQ(Installation::sizeOf(db, "X802Base", "BoxNumber"), -1);
+  for (const char* t : {"X101_9", "X101_16", "PortTW", "X901_5th", "XIDPSW", "EMailLog", "X903_2nd",
+                        "CNCode", "X601_1", "X601_15", "X602_3", "X101_6", "X201_6"})
+    EXPECT_TRUE(db.tableExists(t)) << t << "\n" << first;
+  const auto installed = demo::InstallationTables();
+  EXPECT_EQ(Column(db, "X202Base", "ApplicantName"),
+            (std::vector<Value>{demo::Find(installed, "X202Base").rows[0][3],
+                                demo::Find(installed, "X202Base").rows[1][3]}));
+  EXPECT_EQ(Column(db, "X202Memo", "Memo"),
+            (std::vector<Value>{demo::Find(installed, "X202Memo").rows[0][2],
+                                demo::Find(installed, "X202Memo").rows[1][2]}));
+  EXPECT_EQ(Installation::rowsOf(db, "EMailFTP"), demo::Find(installed, "EMailFTP").rows);
+
+  const std::vector<std::string> kept = {"X202Base", "X202Memo", "XS02Base", "X402Base",
+                                         "X802Base", "X802_3rd", "X901Base", "X901_2nd",
+                                         "X902Base", "X202_4",   "X101_12",  "XIDPSW",
+                                         "EMailFTP", "XMLApp",   "XNoMap2",  "DS43Port"};
+  const auto afterFirst = snapshot(kept);
+
+  inst->newRun();
+  AllDatabaseSwitches(ctx().switches);
+  RunDatabaseSteps(ctx());
+  const std::string second = inst->logText();
+  EXPECT_EQ(inst->countLogged(" 資料表 X"), 0) << second;  // no "更新了 <kind> 資料表 X..."
+  EXPECT_EQ(inst->countLogged("已建立 X"), 0) << second;
+  for (const char* line : {"資料表 X202Base 已是新的。", "資料表 X802_3rd 已是新的。",
+                           "資料表 X101_16  已存在。", "資料表 XIDPSW   已存在。"})
+    EXPECT_TRUE(inst->logged(line)) << line << "\n" << second;
+  EXPECT_EQ(snapshot(kept), afterFirst);
+
+  inst->newRun();
+  AllDatabaseSwitches(ctx().switches);
+  ctx().ShowUpgradeOnly = true;
+  RunDatabaseSteps(ctx());
+  EXPECT_EQ(inst->countLogged("已是新的"), 0) << inst->logText();
+  EXPECT_EQ(inst->countLogged("已存在"), 0) << inst->logText();
+}
+
+TEST_P(DatabaseSteps, NothingHappensWithoutADatabaseOrAfterAStop) {
+  AllDatabaseSwitches(ctx().switches);
+  ctx().StopFlag = true;
+  RunDatabaseSteps(ctx());
+  EXPECT_TRUE(inst->log().empty()) << inst->logText();
+
+  inst->newRun();
+  ctx().DatabaseDir.clear();
+  RunDatabaseSteps(ctx());
+  EXPECT_EQ(inst->log(), std::vector<std::string>{"沒有找到資料庫的路徑 !"});
+}
+
+}  // namespace
+}  // namespace kvt::testing

@@ -1,0 +1,239 @@
+#include "tests/dbupgrade/Installation.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#include "engine/mysql/MySqlDatabase.h"
+#include "engine/paradox/ParadoxDatabase.h"
+#include "platform/Cp950.h"
+#include "schema/upgrade/UpgradeSupport.h"
+#include "tools/demo-db/DemoTables.h"
+
+namespace kvt::testing {
+
+std::string KindName(Kind kind) {
+  return kind == Kind::Paradox ? "Paradox" : "MySql";
+}
+
+std::string Big5(const char* utf8) {
+  return platform::utf8ToCp950(utf8);
+}
+
+void RecordingWindow::appendLog(const std::string& text) {
+  std::string::size_type start = 0;
+  while (true) {
+    auto end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      return;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+}
+
+std::optional<ServerAddress> TestServer(std::string* whyNot) {
+  std::ifstream env(KVT_MARIADB_ENV);
+  if (!env) {
+    if (whyNot) *whyNot = std::string("no MariaDB test server (") + KVT_MARIADB_ENV + " missing)";
+    return std::nullopt;
+  }
+  ServerAddress a;
+  std::string line;
+  while (std::getline(env, line)) {
+    auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+    if (key == "KVT_TEST_MYSQL_HOST") a.host = value;
+    if (key == "KVT_TEST_MYSQL_PORT") a.port = static_cast<unsigned>(std::stoul(value));
+    if (key == "KVT_TEST_MYSQL_USER") a.user = value;
+    if (key == "KVT_TEST_MYSQL_PASSWORD") a.password = value;
+    if (key == "KVT_TEST_MYSQL_DATABASE") a.database = value;
+    if (key == "KVT_TEST_MYSQL_SOCKET") a.socket = value;
+  }
+  return a;
+}
+
+namespace {
+
+std::unique_ptr<mysql::MySqlDatabase> Connect(const ServerAddress& a, const std::string& db) {
+  mysql::MySqlConnectionParams params;
+  params.server = a.host;
+  params.port = a.port;
+  params.database = db;
+  params.user = a.user;
+  params.password = a.password;
+  params.charset = "big5";
+  return mysql::MySqlDatabase::connect(params);
+}
+
+std::filesystem::path ScratchRoot() {
+  static std::atomic<int> counter{0};
+  std::random_device rd;
+  auto dir = std::filesystem::temp_directory_path() /
+             ("kvt-dbup-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+              std::to_string(rd() % 100000));
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+}  // namespace
+
+Installation::Installation(Kind kind) : kind_(kind), root_(ScratchRoot()) {
+  std::filesystem::create_directories(root_ / "dosdevices" / "c:");
+  fs_ = std::make_unique<platform::PrefixFileSystem>(root_);
+  fs_->forceDirectories(kDatabaseDir);
+  fs_->forceDirectories(kReleaseDir);
+  fs_->forceDirectories(kAskDir);
+  ctx_ = std::make_unique<RunContext>(window_, ui_, *fs_);
+  ctx_->ReleaseDir = kReleaseDir;
+  ctx_->AskDir = kAskDir;
+  if (kind == Kind::Paradox) {
+    ctx_->databaseKind = DatabaseKind::Standard;
+    ctx_->DatabaseDir = kDatabaseDir;
+    ctx_->packageDb = std::make_unique<paradox::ParadoxDatabase>(databaseLocal(), kDatabaseDir);
+  } else {
+    std::string why;
+    server_ = TestServer(&why);
+    if (!server_) throw std::runtime_error(why);
+    static std::atomic<int> counter{0};
+    mysqlDatabase_ = "kvt_dbup_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+    {
+      auto admin = Connect(*server_, server_->database);
+      admin->execSql("DROP DATABASE IF EXISTS `" + mysqlDatabase_ + "`");
+      admin->execSql("CREATE DATABASE `" + mysqlDatabase_ + "` DEFAULT CHARACTER SET big5");
+    }
+    ctx_->databaseKind = DatabaseKind::MySQL;
+    ctx_->DatabaseDir = "MyKVT";
+    ctx_->packageDb = Connect(*server_, mysqlDatabase_);
+  }
+}
+
+Installation::~Installation() {
+  ctx_->releaseDb.reset();
+  if (kind_ == Kind::MySql && ctx_->packageDb) {
+    try {
+      ctx_->packageDb->execSql("DROP DATABASE `" + mysqlDatabase_ + "`");
+    } catch (const std::exception&) {
+    }
+  }
+  ctx_->packageDb.reset();
+  std::error_code ec;
+  std::filesystem::remove_all(root_, ec);
+}
+
+Database& Installation::release() {
+  return upgrade::ReleaseDatabase(*ctx_);
+}
+
+std::filesystem::path Installation::local(const std::string& windowsPath) const {
+  return *fs_->resolve(windowsPath);
+}
+std::filesystem::path Installation::databaseLocal() const {
+  return local(kDatabaseDir);
+}
+std::filesystem::path Installation::releaseLocal() const {
+  return local(kReleaseDir);
+}
+
+bool Installation::logged(const std::string& line) const {
+  for (const auto& l : window_.lines)
+    if (l == line) return true;
+  return false;
+}
+
+int Installation::countLogged(const std::string& part) const {
+  int n = 0;
+  for (const auto& l : window_.lines)
+    if (l.find(part) != std::string::npos) ++n;
+  return n;
+}
+
+std::string Installation::logText() const {
+  std::string text;
+  for (const auto& l : window_.lines) text += l + "\n";
+  return text;
+}
+
+void Installation::makePackageTable(const std::string& name, const std::string& layout,
+                                    const std::vector<Row>& rows) {
+  demo::BuildTable(package(), demo::DemoTable{name, demo::Layout(layout), rows});
+}
+
+void Installation::makeReleaseTable(const std::string& name, const std::string& layout,
+                                    const std::vector<Row>& rows) {
+  demo::BuildTable(release(), demo::DemoTable{name, demo::Layout(layout), rows});
+}
+
+std::vector<Row> Installation::rowsOf(Database& db, const std::string& name) {
+  Table t(db, name);
+  t.open(OpenMode::ReadOnly);
+  std::vector<Row> rows;
+  for (t.first(); !t.eof(); t.next()) {
+    Row row;
+    for (int i = 0; i < t.fieldCount(); ++i) row.push_back(t.get(i));
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+TableSchema Installation::schemaOf(Database& db, const std::string& name) {
+  Table t(db, name);
+  t.open(OpenMode::ReadOnly);
+  return t.schema();
+}
+
+int Installation::sizeOf(Database& db, const std::string& table, const std::string& field) {
+  TableSchema s = schemaOf(db, table);
+  int i = s.fieldIndex(field);
+  return i < 0 ? -1 : s.fields[static_cast<size_t>(i)].size;
+}
+
+void Installation::newRun() {
+  window_.lines.clear();
+  ctx_->releaseDb.reset();
+  ctx_->StopFlag = false;
+  ctx_->TradeRepliesMoved = false;
+  if (kind_ == Kind::MySql) {
+    // A new run opens its own connection, as the program does on each start.
+    auto db = Connect(*server_, mysqlDatabase_);
+    ctx_->packageDb = std::move(db);
+  } else {
+    ctx_->packageDb = std::make_unique<paradox::ParadoxDatabase>(databaseLocal(), kDatabaseDir);
+  }
+}
+
+void RefusingDatabase::execSql(const std::string& sql, const SqlParams& p) {
+  if (sql.find(refused_) != std::string::npos)
+    throw EngineError(ErrorKind::Server, "refused for the test: " + sql);
+  inner_->execSql(sql, p);
+  executed.push_back(sql);
+}
+
+}  // namespace kvt::testing
+
+#include "tests/dbupgrade/KindTest.h"
+
+namespace kvt::testing {
+
+std::vector<Value> Column(Database& db, const std::string& table, const std::string& field) {
+  Table t(db, table);
+  t.open(OpenMode::ReadOnly);
+  std::vector<Value> values;
+  const int pos = t.fieldIndex(field);
+  for (t.first(); !t.eof(); t.next()) values.push_back(t.get(pos));
+  return values;
+}
+
+std::vector<std::string> FieldNames(Database& db, const std::string& table) {
+  std::vector<std::string> names;
+  for (const auto& f : Installation::schemaOf(db, table).fields) names.push_back(f.name);
+  return names;
+}
+
+}  // namespace kvt::testing

@@ -1,0 +1,152 @@
+// Reference rows merged from the release: Mode rows upserted, the port list merged.
+#include <gtest/gtest.h>
+
+#include "schema/upgrade/ReferenceRefresh.h"
+#include "tests/dbupgrade/KindTest.h"
+#include "tools/demo-db/DemoTables.h"
+
+namespace kvt::testing {
+namespace {
+
+using namespace kvt::upgrade;
+
+class Refresh : public KindTest {
+ protected:
+  void demoTables(const std::string& table) {
+    demo::BuildTable(inst->package(), demo::Find(demo::InstallationTables(), table));
+    demo::BuildTable(inst->release(), demo::Find(demo::ReleaseTables(), table));
+  }
+  // The rows of a table as "Mode/key/third column" texts, in table order.
+  std::vector<std::string> rows(const std::string& table) {
+    std::vector<std::string> out;
+    for (const Row& r : Installation::rowsOf(inst->package(), table))
+      out.push_back(r[0].asString() + "/" + r[1].asString() + "/" + r[2].asString() + "/" +
+                    r[3].asString());
+    return out;
+  }
+};
+KVT_BOTH_KINDS(Refresh);
+
+TEST_P(Refresh, XMLAppRowsOfTheModeAreUpsertedAndOthersLeftAlone) {
+  demoTables("XMLApp");
+  RefreshFromReleaseByMode(ctx(), XMLAppRefresh("X102"));
+  EXPECT_EQ(inst->log(),
+            std::vector<std::string>{"更新了 " + kindWord() + " 的資料表 XMLApp(X102)。"});
+  EXPECT_EQ(rows("XMLApp"),
+            (std::vector<std::string>{
+                "X102/1/NewTag/" + Big5("新的"), "X102/2/Added/" + Big5("新增"),
+                "X102/99/Local/" + Big5("自訂列"), "X201/1/Other/" + Big5("其他模式")}));
+  // A second run finds the same rows and changes nothing.
+  inst->newRun();
+  RefreshFromReleaseByMode(ctx(), XMLAppRefresh("X102"));
+  EXPECT_EQ(rows("XMLApp").size(), 4u);
+}
+
+TEST_P(Refresh, X602AndX903TakeTheirNoModesToo) {
+  demoTables("XMLApp");
+  RefreshFromReleaseByMode(ctx(), XMLAppRefresh("X602"));
+  RefreshFromReleaseByMode(ctx(), XMLAppRefresh("X903"));
+  EXPECT_EQ(inst->log(),
+            (std::vector<std::string>{"更新了 " + kindWord() + " 的資料表 XMLApp(X602)。",
+                                      "更新了 " + kindWord() + " 的資料表 XMLApp(X903)。"}));
+  auto all = rows("XMLApp");
+  for (const char* mode : {"X602/", "X602No/", "X903/", "X903No/"})
+    EXPECT_EQ(std::count_if(all.begin(), all.end(),
+                            [&](const std::string& r) { return r.rfind(mode, 0) == 0; }),
+              1)
+        << mode;
+  EXPECT_EQ(all.size(), 7u);
+}
+
+TEST_P(Refresh, X101CountryCodesOverrideTheCopiedValueOnlyWhenAsked) {
+  demoTables("XNoMap2");
+  RefreshFromReleaseByMode(ctx(), XNoMap2Refresh("X101"));
+  EXPECT_EQ(
+      Column(inst->package(), "XNoMap2", "FNo"),
+      (std::vector<Value>{Value("E00001"), Value("E15730"), Value("E15732"), Value("E00005")}));
+
+  inst->newRun();
+  ctx().switches.X101DestinationCountry15766And15768 = true;
+  RefreshFromReleaseByMode(ctx(), XNoMap2Refresh("X101"));
+  EXPECT_EQ(
+      Column(inst->package(), "XNoMap2", "FNo"),
+      (std::vector<Value>{Value("E00001"), Value("E15766"), Value("E15768"), Value("E00005")}));
+  EXPECT_TRUE(inst->logged("更新了 XNoMap2(X101230) 的 15766。"));
+  EXPECT_TRUE(inst->logged("更新了 XNoMap2(X101232) 的 15768。"));
+  EXPECT_EQ(inst->log().back(), "更新了 " + kindWord() + " 的資料表 XNoMap2(X101)。");
+
+  // Other Modes never get the override.
+  inst->newRun();
+  RefreshFromReleaseByMode(ctx(), XNoMap2Refresh("X201"));
+  EXPECT_EQ(inst->countLogged("15766"), 0);
+  EXPECT_EQ(Column(inst->package(), "XNoMap2", "FNo").back(), Value("E20005"));
+}
+
+TEST_P(Refresh, MissingTablesAreReportedAndNothingChanges) {
+  RefreshFromReleaseByMode(ctx(), XNoMap2Refresh("XSEA"));
+  EXPECT_EQ(inst->log(), std::vector<std::string>{"找不到目的資料表 XNoMap2，XSEA 沒有更新。"});
+
+  inst->newRun();
+  demo::BuildTable(inst->package(), demo::Find(demo::InstallationTables(), "XMLApp"));
+  const auto before = Installation::rowsOf(inst->package(), "XMLApp");
+  RefreshFromReleaseByMode(ctx(), XMLAppRefresh("XS01"));
+  EXPECT_EQ(inst->log(), std::vector<std::string>{"找不到來源資料表 XMLApp。"});
+  EXPECT_EQ(Installation::rowsOf(inst->package(), "XMLApp"), before);
+}
+
+TEST_P(Refresh, DS43PortMergesThePortListWithItsFixedColumns) {
+  demoTables("DS43Port");
+  demo::BuildTable(inst->release(), demo::Find(demo::ReleaseTables(), "KVT43"));
+  RefreshDS43Port(ctx());
+  EXPECT_EQ(inst->log(), std::vector<std::string>{"更新了 " + kindWord() + " 的資料表 DS43Port。"});
+  EXPECT_EQ(rows("DS43Port"), (std::vector<std::string>{"TWKEL/1/" + Big5("基隆") + "/L",
+                                                        "TWKHH/1/" + Big5("高雄") + "/L",
+                                                        "TWTPE/1/" + Big5("台北") + "/L"}));
+  EXPECT_EQ(Column(inst->package(), "DS43Port", "CountryCode"),
+            (std::vector<Value>{Value("TW"), Value("TW"), Value("TW")}));
+}
+
+TEST_P(Refresh, DS43PortRowWhosePostFailsIsRetriedWithSequenceTwo) {
+  inst->makePackageTable("DS43Port", "Code A5 *; SEQ A1 *; Name A30; Type A1; CountryCode A2",
+                         {{Value("TWKEL"), Value("0"), Value("zero"), Value("A"), Value("JP")},
+                          {Value("TWKEL"), Value("1"), Value("one"), Value("A"), Value("JP")},
+                          {Value("TWKHH"), Value("0"), Value("zero"), Value("A"), Value("JP")},
+                          {Value("TWKHH"), Value("1"), Value("one"), Value("A"), Value("JP")},
+                          {Value("TWKHH"), Value("2"), Value("two"), Value("A"), Value("JP")}});
+  inst->makeReleaseTable(
+      "KVT43", "Code A5 *; CName A30",
+      {{Value("TWKEL"), Value(Big5("基隆"))}, {Value("TWKHH"), Value(Big5("高雄"))}});
+  RefreshDS43Port(ctx());
+  // TWKEL "0" is found first: SEQ 1 is taken, so it becomes SEQ 2. TWKHH has both taken:
+  // the row is left as it was.
+  EXPECT_EQ(rows("DS43Port"),
+            (std::vector<std::string>{"TWKEL/1/one/A", "TWKEL/2/" + Big5("基隆") + "/L",
+                                      "TWKHH/0/zero/A", "TWKHH/1/one/A", "TWKHH/2/two/A"}));
+}
+
+TEST_P(Refresh, DS43PortWithoutItsTables) {
+  RefreshDS43Port(ctx());
+  EXPECT_EQ(inst->log(), std::vector<std::string>{"找不到來源資料表 KVT43。"});
+  inst->newRun();
+  demo::BuildTable(inst->release(), demo::Find(demo::ReleaseTables(), "KVT43"));
+  RefreshDS43Port(ctx());
+  EXPECT_EQ(inst->log(), std::vector<std::string>{"開啟目的資料表 DS43Port 時失敗。"});
+}
+
+TEST_P(Refresh, RunOrderFollowsTheSwitches) {
+  demoTables("XMLApp");
+  demoTables("XNoMap2");
+  demoTables("DS43Port");
+  demo::BuildTable(inst->release(), demo::Find(demo::ReleaseTables(), "KVT43"));
+  auto& sw = ctx().switches;
+  sw.ChangeXNoMap2XSEA = sw.ChangeXMLAppXS02 = sw.ChangeDS43Port = sw.ChangeXMLAppX102 = true;
+  RunReferenceRefreshes(ctx());
+  const std::string k = kindWord();
+  EXPECT_EQ(inst->log(), (std::vector<std::string>{"更新了 " + k + " 的資料表 DS43Port。",
+                                                   "更新了 " + k + " 的資料表 XMLApp(X102)。",
+                                                   "更新了 " + k + " 的資料表 XMLApp(XS02)。",
+                                                   "更新了 " + k + " 的資料表 XNoMap2(XSEA)。"}));
+}
+
+}  // namespace
+}  // namespace kvt::testing
