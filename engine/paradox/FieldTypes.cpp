@@ -44,9 +44,13 @@ std::optional<FieldType> typeFromCode(uint8_t code) {
   return std::nullopt;
 }
 
-uint8_t codeOf(FieldType type) { return rowOf(type).code; }
+uint8_t codeOf(FieldType type) {
+  return rowOf(type).code;
+}
 
-char letterOf(FieldType type) { return rowOf(type).letter; }
+char letterOf(FieldType type) {
+  return rowOf(type).letter;
+}
 
 bool isBlob(FieldType type) {
   switch (type) {

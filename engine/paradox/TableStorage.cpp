@@ -58,7 +58,9 @@ StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tabl
   if (out.image.format.db.keyFieldCount > 0 && files->px) {
     out.image.format.px = usablePrimaryHeader(readAll(ops, *files->px), out.image.format.db);
   }
-  for (const auto& [x, y] : files->secondary) {
+  for (const auto& pair : files->secondary) {
+    const fs::path& x = pair.first;
+    const fs::path& y = pair.second;
     const std::string xBytes = readAll(ops, x);
     const std::string yBytes = y.empty() ? std::string() : readAll(ops, y);
     auto& format = out.image.format;
