@@ -115,7 +115,17 @@ std::shared_ptr<RowStore> MySqlDatabase::openTable(const std::string& table, Ope
     ++it->second.handles;
     return it->second.store;
   }
-  auto store = std::make_shared<MySqlRowStore>(conn_, name, tableInfo(name));
+  std::shared_ptr<MySqlRowStore> store;
+  const bool cached = schemas_.count(name) != 0;
+  try {
+    store = std::make_shared<MySqlRowStore>(conn_, name, tableInfo(name));
+  } catch (const EngineError& e) {
+    // Columns added or dropped behind the engine's back no longer fit the cached ones:
+    // read them again rather than fail.
+    if (e.kind() != ErrorKind::State || !cached) throw;
+    schemas_.erase(name);
+    store = std::make_shared<MySqlRowStore>(conn_, name, tableInfo(name));
+  }
   open_[name] = OpenTable{store, 1, mode == OpenMode::Exclusive};
   return store;
 }

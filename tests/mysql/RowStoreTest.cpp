@@ -248,6 +248,25 @@ TEST_F(RowStoreTest, ATableWithoutKeyIsWrittenOnAllOldValuesOneRowAtATime) {
   EXPECT_EQ(store->size(), 0u);
 }
 
+TEST_F(RowStoreTest, AnUnkeyedRowTheServerChangedIsReadBack) {
+  db_->execSql(
+      "CREATE TABLE `Notes` (`Kind` varchar(3) NOT NULL default \"K\", "
+      "`Text` varchar(4), `N` int)");
+  auto store = open("Notes");
+  store->insert({Value("A"), Value("keep"), Value(1)});
+  // A default filled in and a text cut to the column's width: the held row is the stored one.
+  const size_t pos = store->insert({Value::null(), Value("too long"), Value(2)});
+  EXPECT_EQ(pos, 1u);
+  EXPECT_EQ(text(store->row(pos)[0]), "K");
+  EXPECT_EQ(text(store->row(pos)[1]), "too ");
+  // ...so it can be found again by its values.
+  store->update(pos, {Value("B"), Value("new"), Value(3)});
+  EXPECT_EQ(serverRows("SELECT * FROM Notes ORDER BY N"),
+            (std::vector<std::string>{"A|keep|1", "B|new|3"}));
+  store->remove(1);
+  EXPECT_EQ(serverRows("SELECT * FROM Notes"), std::vector<std::string>{"A|keep|1"});
+}
+
 TEST_F(RowStoreTest, ARowGoneFromTheServerCannotBeChanged) {
   db_->execSql("CREATE TABLE `T` (`K` int NOT NULL, `V` varchar(5), PRIMARY KEY (`K`))");
   auto store = open("T");
