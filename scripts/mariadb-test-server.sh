@@ -2,12 +2,13 @@
 # A throwaway MariaDB server for the MySQL engine tests.
 #
 #   mariadb-test-server.sh start DIR   initialise a data directory in DIR, start the server on
-#                                      127.0.0.1 at a free port and on DIR/mysqld.sock, create the
-#                                      database kvttest (charset big5) and a user for it, and
-#                                      write the connection to DIR/env
+#                                      127.0.0.1 at a free port and on DIR/mysqld.sock, create
+#                                      the database kvttest (charset big5) and a user for it,
+#                                      and write the connection to DIR/env
 #   mariadb-test-server.sh stop DIR    shut that server down and remove DIR
 #
-# Nothing outside DIR is touched: no system service, no option files (--no-defaults).
+# Nothing outside DIR is touched (no system service, no option files: --no-defaults), except
+# a short /tmp/kvt-mariadb.* directory for the socket when DIR is too deep for a socket path.
 set -euo pipefail
 
 die() {
@@ -49,6 +50,12 @@ pick_port() {
   return 1
 }
 
+# The server's socket: in DIR, or in a short directory of its own when DIR is too deep for a
+# socket path (about 107 bytes at most); DIR/socket-path names it either way.
+socket_of() {
+  cat "$1/socket-path" 2>/dev/null || echo "$1/mysqld.sock"
+}
+
 server_pid() {
   local dir=$1 pid
   [ -f "$dir/mysqld.pid" ] || return 1
@@ -60,7 +67,7 @@ server_pid() {
 stop_server() {
   local dir=$1 pid i
   pid=$(server_pid "$dir") || return 0
-  "$ADMIN" --no-defaults --socket="$dir/mysqld.sock" --user=root shutdown >/dev/null 2>&1 ||
+  "$ADMIN" --no-defaults --socket="$(socket_of "$dir")" --user=root shutdown >/dev/null 2>&1 ||
     kill "$pid" 2>/dev/null || true
   for i in $(seq 1 150); do
     kill -0 "$pid" 2>/dev/null || return 0
@@ -69,13 +76,22 @@ stop_server() {
   kill -9 "$pid" 2>/dev/null || true
 }
 
+remove_socket_dir() {
+  local socket
+  [ -f "$1/socket-path" ] || return 0
+  socket=$(cat "$1/socket-path")
+  case $socket in
+    /tmp/kvt-mariadb.*/mysqld.sock) rm -rf "$(dirname "$socket")" ;;
+  esac
+}
+
 # Starts mariadbd on the given port; returns 0 once it answers, 1 when it died.
 launch() {
   local dir=$1 port=$2 pid i
   : >"$dir/error.log"
   "$SERVER" --no-defaults \
     --datadir="$dir/data" \
-    --socket="$dir/mysqld.sock" \
+    --socket="$(socket_of "$dir")" \
     --pid-file="$dir/mysqld.pid" \
     --log-error="$dir/error.log" \
     --port="$port" \
@@ -95,7 +111,7 @@ launch() {
     if ! kill -0 "$pid" 2>/dev/null; then
       return 1
     fi
-    if "$ADMIN" --no-defaults --socket="$dir/mysqld.sock" --user=root ping >/dev/null 2>&1; then
+    if "$ADMIN" --no-defaults --socket="$(socket_of "$dir")" --user=root ping >/dev/null 2>&1; then
       return 0
     fi
     sleep 0.1
@@ -110,8 +126,12 @@ start() {
   dir=$(cd "$dir" && pwd)
   # A server left over from an interrupted run is stopped before its directory is reused.
   stop_server "$dir"
-  rm -rf "$dir/data" "$dir/env" "$dir/mysqld.sock" "$dir/mysqld.pid"
+  remove_socket_dir "$dir"
+  rm -rf "$dir/data" "$dir/env" "$dir/mysqld.sock" "$dir/mysqld.pid" "$dir/socket-path"
   mkdir -p "$dir/data"
+  if [ ${#dir} -gt 90 ]; then
+    echo "$(mktemp -d /tmp/kvt-mariadb.XXXXXX)/mysqld.sock" >"$dir/socket-path"
+  fi
 
   if ! "$INSTALL_DB" --no-defaults --datadir="$dir/data" --user="$(id -un)" \
     --auth-root-authentication-method=normal --skip-test-db >"$dir/install.log" 2>&1; then
@@ -134,7 +154,7 @@ start() {
   [ -n "$port" ] || die "the server could not bind a port"
 
   password=$(head -c 12 /dev/urandom | od -An -tx1 | tr -d ' \n')
-  "$CLIENT" --no-defaults --socket="$dir/mysqld.sock" --user=root <<SQL
+  "$CLIENT" --no-defaults --socket="$(socket_of "$dir")" --user=root <<SQL
 CREATE DATABASE kvttest DEFAULT CHARACTER SET big5;
 CREATE USER 'kvt'@'127.0.0.1' IDENTIFIED BY '$password';
 CREATE USER 'kvt'@'localhost' IDENTIFIED BY '$password';
@@ -149,10 +169,10 @@ KVT_TEST_MYSQL_PORT=$port
 KVT_TEST_MYSQL_USER=kvt
 KVT_TEST_MYSQL_PASSWORD=$password
 KVT_TEST_MYSQL_DATABASE=kvttest
-KVT_TEST_MYSQL_SOCKET=$dir/mysqld.sock
+KVT_TEST_MYSQL_SOCKET=$(socket_of "$dir")
 ENV
   mv "$dir/env.tmp" "$dir/env"
-  echo "MariaDB test server on 127.0.0.1:$port (socket $dir/mysqld.sock)"
+  echo "MariaDB test server on 127.0.0.1:$port (socket $(socket_of "$dir"))"
 }
 
 stop() {
@@ -160,6 +180,7 @@ stop() {
   [ -d "$dir" ] || return 0
   dir=$(cd "$dir" && pwd)
   stop_server "$dir"
+  remove_socket_dir "$dir"
   rm -rf "$dir"
 }
 
