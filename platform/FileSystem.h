@@ -55,9 +55,9 @@ class FileSystem {
   // Renames or moves a file or directory; fails when `to` exists.
   virtual bool moveFile(std::string_view from, std::string_view to) = 0;
   virtual bool deleteFile(std::string_view path) = 0;
-  virtual bool createDirectory(std::string_view path) = 0;  // one level
+  virtual bool createDirectory(std::string_view path) = 0;   // one level
   virtual bool forceDirectories(std::string_view path) = 0;  // with every missing parent
-  virtual bool removeDirectory(std::string_view path) = 0;  // only when empty
+  virtual bool removeDirectory(std::string_view path) = 0;   // only when empty
 
   // Entries of a directory matching the wildcard of the last component ("C:\dir\*.*",
   // "C:\bak\X102*.*"); "." and ".." are listed as a Windows listing lists them.
@@ -70,10 +70,10 @@ class FileSystem {
 };
 
 // Path helpers on Windows path text (no file system access).
-std::string extractFileDir(std::string_view path);    // "C:\a\b.txt" -> "C:\a"
-std::string extractFilePath(std::string_view path);   // "C:\a\b.txt" -> "C:\a\"
-std::string extractFileName(std::string_view path);   // "C:\a\b.txt" -> "b.txt"
-std::string extractFileExt(std::string_view path);    // "C:\a\b.txt" -> ".txt"
+std::string extractFileDir(std::string_view path);   // "C:\a\b.txt" -> "C:\a"
+std::string extractFilePath(std::string_view path);  // "C:\a\b.txt" -> "C:\a\"
+std::string extractFileName(std::string_view path);  // "C:\a\b.txt" -> "b.txt"
+std::string extractFileExt(std::string_view path);   // "C:\a\b.txt" -> ".txt"
 std::string includeTrailingBackslash(std::string_view path);
 std::string excludeTrailingBackslash(std::string_view path);
 // True when `name` matches a Windows wildcard ("*.*", "X102*.*", "*.DBT"), ignoring case.

@@ -1,0 +1,134 @@
+// Conversions through iconv. Each thread keeps its two descriptors open: opening one costs far
+// more than converting a short log line, and most texts converted are short.
+#include "platform/Cp950.h"
+
+#include <iconv.h>
+#include <cerrno>
+
+namespace kvt::platform {
+namespace {
+
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";  // U+FFFD
+
+bool isAscii(std::string_view text) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts as much of `in` as iconv accepts, appending to `out`. Returns the errno that
+  // stopped it (0 when all of `in` was consumed); `in` is advanced past what was converted.
+  int convert(std::string_view& in, std::string& out) {
+    char buffer[1024];
+    while (!in.empty()) {
+      char* src = const_cast<char*>(in.data());
+      size_t srcLeft = in.size();
+      char* dst = buffer;
+      size_t dstLeft = sizeof buffer;
+      size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+      int err = rc == static_cast<size_t>(-1) ? errno : 0;
+      out.append(buffer, dst - buffer);
+      in.remove_prefix(in.size() - srcLeft);
+      if (err != 0 && err != E2BIG) return err;
+    }
+    return 0;
+  }
+
+  void reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+
+ private:
+  iconv_t cd_;
+};
+
+Converter& decoder() {
+  thread_local Converter c("UTF-8", "CP950");
+  return c;
+}
+
+Converter& encoder() {
+  thread_local Converter c("CP950", "UTF-8");
+  return c;
+}
+
+bool isLeadByte(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
+bool isTrailByte(unsigned char c) {
+  return (c >= 0x40 && c <= 0x7E) || (c >= 0xA1 && c <= 0xFE);
+}
+
+// Length of the UTF-8 sequence at the start of `s` when it is well formed, else 0.
+size_t utf8SequenceLength(std::string_view s) {
+  auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  auto cont = [&](size_t i) { return i < s.size() && (b(i) & 0xC0) == 0x80; };
+  unsigned char c = b(0);
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF) return cont(1) ? 2 : 0;
+  if (c >= 0xE0 && c <= 0xEF) {
+    if (!cont(1) || !cont(2)) return 0;
+    if (c == 0xE0 && b(1) < 0xA0) return 0;   // overlong
+    if (c == 0xED && b(1) >= 0xA0) return 0;  // surrogate
+    return 3;
+  }
+  if (c >= 0xF0 && c <= 0xF4) {
+    if (!cont(1) || !cont(2) || !cont(3)) return 0;
+    if (c == 0xF0 && b(1) < 0x90) return 0;
+    if (c == 0xF4 && b(1) >= 0x90) return 0;
+    return 4;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string cp950ToUtf8(std::string_view bytes) {
+  if (isAscii(bytes)) return std::string(bytes);
+  Converter& c = decoder();
+  std::string out;
+  out.reserve(bytes.size() * 3 / 2);
+  if (!c.ok()) {
+    for (unsigned char ch : bytes) out += ch < 0x80 ? std::string(1, ch) : kReplacementUtf8;
+    return out;
+  }
+  c.reset();
+  while (!bytes.empty()) {
+    if (c.convert(bytes, out) == 0) break;
+    // A byte pair shaped like a double-byte character but unassigned counts as one character,
+    // so the text keeps its character count; any other bad byte is one character on its own.
+    bool pair = bytes.size() >= 2 && isLeadByte(bytes[0]) && isTrailByte(bytes[1]);
+    out += kReplacementUtf8;
+    bytes.remove_prefix(pair ? 2 : 1);
+    c.reset();
+  }
+  return out;
+}
+
+std::string utf8ToCp950(std::string_view utf8) {
+  if (isAscii(utf8)) return std::string(utf8);
+  Converter& c = encoder();
+  std::string out;
+  out.reserve(utf8.size());
+  c.reset();
+  while (!utf8.empty()) {
+    if (c.ok() && c.convert(utf8, out) == 0) break;
+    // Unmappable or malformed: one "?" per character (per byte when malformed).
+    size_t len = utf8SequenceLength(utf8);
+    out += static_cast<unsigned char>(utf8[0]) < 0x80 ? utf8[0] : '?';
+    utf8.remove_prefix(len == 0 ? 1 : len);
+    if (c.ok()) c.reset();
+  }
+  return out;
+}
+
+}  // namespace kvt::platform

@@ -1,0 +1,111 @@
+// Profile file parsing. Lines are taken one by one: "[name]" opens a section, "key=value" adds
+// a value to the open one, a line whose first non-blank character is ";" is a comment, and
+// anything else (text before the first section, lines without "=") is ignored, as the
+// Windows profile functions ignore it. Comments after a value are part of the value: the
+// callers cut them where they need to.
+#include "platform/ProfileFile.h"
+
+#include <algorithm>
+
+namespace kvt::platform {
+namespace {
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+char asciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return asciiLower(x) == asciiLower(y);
+         });
+}
+
+std::string_view unquote(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
+}  // namespace
+
+ProfileFile ProfileFile::parse(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  ProfileFile file;
+  Section* current = nullptr;  // null before the first section and inside a repeated one
+  while (!text.empty()) {
+    size_t end = text.find('\n');
+    std::string_view line = trim(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+
+    if (line.empty() || line.front() == ';') continue;
+    if (line.front() == '[') {
+      size_t close = line.find(']');
+      std::string_view name = trim(
+          line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+      // A section named twice: the later copy is hidden behind the first, as lookups find
+      // the first one.
+      auto same = [&](const Section& s) { return equalsIgnoringCase(s.name, name); };
+      if (std::any_of(file.sections_.begin(), file.sections_.end(), same)) {
+        current = nullptr;
+      } else {
+        file.sections_.push_back({std::string(name), {}});
+        current = &file.sections_.back();
+      }
+      continue;
+    }
+    if (current == nullptr) continue;
+    size_t eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    std::string_view key = trim(line.substr(0, eq));
+    if (key.empty()) continue;
+    auto sameKey = [&](const auto& kv) { return equalsIgnoringCase(kv.first, key); };
+    if (std::any_of(current->values.begin(), current->values.end(), sameKey)) continue;
+    current->values.emplace_back(std::string(key), std::string(unquote(trim(line.substr(eq + 1)))));
+  }
+  return file;
+}
+
+std::vector<std::pair<std::string, std::string>> ProfileFile::sectionValues(
+    std::string_view section) const {
+  for (const Section& s : sections_)
+    if (equalsIgnoringCase(s.name, section)) return s.values;
+  return {};
+}
+
+std::optional<std::string> ProfileFile::value(std::string_view section,
+                                              std::string_view key) const {
+  for (const Section& s : sections_) {
+    if (!equalsIgnoringCase(s.name, section)) continue;
+    for (const auto& [k, v] : s.values)
+      if (equalsIgnoringCase(k, key)) return v;
+    return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> ProfileFile::sectionNames() const {
+  std::vector<std::string> names;
+  names.reserve(sections_.size());
+  for (const Section& s : sections_) names.push_back(s.name);
+  return names;
+}
+
+std::string lookupValue(const std::vector<std::pair<std::string, std::string>>& values,
+                        std::string_view name) {
+  for (const auto& [k, v] : values)
+    if (equalsIgnoringCase(k, name)) return v;
+  return {};
+}
+
+}  // namespace kvt::platform
