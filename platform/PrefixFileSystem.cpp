@@ -138,12 +138,9 @@ fs::path PrefixFileSystem::defaultPrefix() {
 std::optional<fs::path> PrefixFileSystem::driveRoot(char letter) const {
   char lower = asciiLower(letter);
   if (lower < 'a' || lower > 'z') return std::nullopt;
-  std::error_code ec;
   for (char c : {lower, static_cast<char>(lower - 'a' + 'A')}) {
     fs::path entry = prefix_ / "dosdevices" / std::string{c, ':'};
-    if (!fs::is_directory(fs::status(entry, ec))) continue;
-    fs::path root = fs::canonical(entry, ec);
-    if (!ec) return root;
+    if (isDirectory(entry)) return entry;
   }
   return std::nullopt;
 }
@@ -153,6 +150,12 @@ std::optional<fs::path> PrefixFileSystem::resolve(std::string_view winPath) cons
   if (!split) return std::nullopt;
   auto root = driveRoot(split->drive);
   if (!root) return std::nullopt;
+  // Most paths are written with the names as stored: one look settles them.
+  fs::path exact = *root;
+  for (std::string_view part : split->components) exact /= part;
+  std::error_code ec;
+  if (split->components.empty() || fs::exists(fs::symlink_status(exact, ec))) return exact;
+
   fs::path local = *root;
   bool parentExists = true;
   for (std::string_view part : split->components) {
@@ -173,10 +176,12 @@ std::optional<std::string> PrefixFileSystem::windowsPathOf(const fs::path& local
   fs::path bestRest;
   size_t bestDepth = 0;
   for (char letter = 'a'; letter <= 'z'; ++letter) {
-    auto root = driveRoot(letter);
-    if (!root) continue;
-    auto rest = below(target, *root);
-    size_t depth = static_cast<size_t>(std::distance(root->begin(), root->end()));
+    auto entry = driveRoot(letter);
+    if (!entry) continue;
+    fs::path root = fs::canonical(*entry, ec);
+    if (ec) continue;
+    auto rest = below(target, root);
+    size_t depth = static_cast<size_t>(std::distance(root.begin(), root.end()));
     if (rest && (!bestDrive || depth > bestDepth)) {
       bestDrive = static_cast<char>(letter - 'a' + 'A');
       bestRest = *rest;
@@ -292,8 +297,9 @@ bool PrefixFileSystem::moveFile(std::string_view from, std::string_view to) {
   if (fs::exists(fs::symlink_status(*target, ec))) {
     // The target found is the source itself when only the letter case changes.
     auto split = splitWindowsPath(to);
-    if (!samePlace(*source, *target) || target->parent_path() != source->parent_path() ||
-        split->components.empty())
+    if (split->components.empty() || !samePlace(*source, *target) ||
+        target->parent_path() != source->parent_path() ||
+        !equalsIgnoringCase(source->filename().string(), split->components.back()))
       return false;
     fs::path renamed = target->parent_path() / fs::path(split->components.back());
     if (renamed == *source) return true;

@@ -36,7 +36,8 @@ class PrefixFileSystem : public FileSystem {
   bool writeFile(std::string_view path, std::string_view bytes) override;
 
  private:
-  // The local directory drive `letter` stands for, or nullopt when there is no such drive.
+  // The drive's entry in dosdevices (a directory or a link to one), or nullopt when there is no
+  // such drive.
   std::optional<std::filesystem::path> driveRoot(char letter) const;
 
   std::filesystem::path prefix_;

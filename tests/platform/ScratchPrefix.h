@@ -21,6 +21,7 @@ class ScratchPrefix {
   std::filesystem::path driveC() const { return root_ / "drive_c"; }
   std::filesystem::path driveD() const { return root_ / "dosdevices" / "d:"; }
   PrefixFileSystem& fs() { return fs_; }
+  const PrefixFileSystem& fs() const { return fs_; }
 
   // Local helpers that bypass the layer under test, to set up and check the disk.
   static void put(const std::filesystem::path& file, std::string_view bytes);
