@@ -46,13 +46,13 @@ void LogAlreadyNew(RunContext& ctx, const std::string& table) {
   if (!Quiet(ctx)) ctx.AppendLog(TableLabel(table) + " 已是新的。");
 }
 
-// X202_4 and X101_12: widened on MySQL only.
+// X202_4 and X101_12: widened on MySQL only. Their already-new lines are fixed texts.
 void WidenOnMySql(RunContext& ctx, const std::string& table, const std::string& column, int wanted,
-                  const std::string& statement) {
+                  const std::string& statement, const std::string& alreadyNew) {
   const FieldSize found = GetFieldSize(ctx, table, column, true);
   if (found.missing) return;
   if (found.size >= wanted) {
-    LogAlreadyNew(ctx, table);
+    if (!Quiet(ctx)) ctx.AppendLog(alreadyNew);
     return;
   }
   if (!IsMySql(ctx)) return;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 
 #include "files/CopyIfNewer.h"
 #include "platform/LocalDate.h"
@@ -53,7 +54,8 @@ std::string DatedName(Database& db, const std::string& name) {
 
 }  // namespace
 
-bool RebuildParadoxTable(RunContext& ctx, const std::string& name) {
+bool ReplaceParadoxTable(RunContext& ctx, const std::string& name,
+                         const std::function<bool()>& makeNew, bool reportSuccess) {
   Database& db = PackageDatabase(ctx);
   const std::string temp = "Temp" + name;
 
@@ -74,21 +76,23 @@ bool RebuildParadoxTable(RunContext& ctx, const std::string& name) {
     ctx.AppendLog("找不到目的資料表 " + name + ".DB" + "。");
   }
 
-  bool copied = files::CopyToDatabaseDir(ctx, name + ".DB", false, false);
-  copied = files::CopyToDatabaseDir(ctx, name + ".PX", false, false) && copied;
-  if (ctx.fs.fileExists(ctx.ReleaseDir + name + ".MB"))
-    copied = files::CopyToDatabaseDir(ctx, name + ".MB", false, false) && copied;
+  bool made = false;
+  try {
+    made = makeNew();
+  } catch (const EngineError&) {
+    made = false;
+  }
 
   if (!hadOriginal) {
-    if (!copied) {
+    if (!made) {
       DiscardNewTable(ctx, db, name);
       ctx.AppendLog("資料表 " + name + " 沒有更新。");
       return false;
     }
-    ctx.AppendLog("更新了 Paradox 資料表 " + name + "。");
+    if (reportSuccess) ctx.AppendLog("更新了 Paradox 資料表 " + name + "。");
     return true;
   }
-  if (!copied) {
+  if (!made) {
     RestoreOriginal(ctx, db, name, temp);
     return false;
   }
@@ -104,7 +108,7 @@ bool RebuildParadoxTable(RunContext& ctx, const std::string& name) {
     return false;
   }
 
-  ctx.AppendLog("更新了 Paradox 資料表 " + name + "。");
+  if (reportSuccess) ctx.AppendLog("更新了 Paradox 資料表 " + name + "。");
   if (refused == 0) {
     try {
       if (db.tableExists(temp)) db.deleteTable(temp);
@@ -123,6 +127,19 @@ bool RebuildParadoxTable(RunContext& ctx, const std::string& name) {
   ctx.AppendLog("資料表 " + name + " 有 " + std::to_string(refused) +
                 " 筆資料無法移入新的資料表，舊的資料表保留為 " + kept + ".DB。");
   return true;
+}
+
+bool RebuildParadoxTable(RunContext& ctx, const std::string& name) {
+  return ReplaceParadoxTable(
+      ctx, name,
+      [&] {
+        bool copied = files::CopyToDatabaseDir(ctx, name + ".DB", false, false);
+        copied = files::CopyToDatabaseDir(ctx, name + ".PX", false, false) && copied;
+        if (ctx.fs.fileExists(ctx.ReleaseDir + name + ".MB"))
+          copied = files::CopyToDatabaseDir(ctx, name + ".MB", false, false) && copied;
+        return copied;
+      },
+      true);
 }
 
 }  // namespace kvt::upgrade

@@ -2,6 +2,7 @@
 // table's place and the rows are copied into it.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "run/RunContext.h"
@@ -16,5 +17,11 @@ namespace kvt::upgrade {
 //   and the log gives the number of rows that were not carried over.
 // Returns true when the new layout is in place.
 bool RebuildParadoxTable(RunContext& ctx, const std::string& name);
+
+// The common part: moves the table aside, lets `makeNew` put an empty table of the new
+// layout under its name (false or an EngineError when it could not), and carries the rows
+// over with the same guarantees. `reportSuccess` logs the updated line.
+bool ReplaceParadoxTable(RunContext& ctx, const std::string& name,
+                         const std::function<bool()>& makeNew, bool reportSuccess);
 
 }  // namespace kvt::upgrade

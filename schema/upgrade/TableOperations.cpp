@@ -1,6 +1,9 @@
 #include "schema/upgrade/TableOperations.h"
 
+#include <exception>
+
 #include "schema/EngineError.h"
+#include "schema/upgrade/ParadoxRebuild.h"
 #include "schema/upgrade/UpgradeSupport.h"
 
 namespace kvt::upgrade {
@@ -102,8 +105,54 @@ std::size_t CopyAllRows(RunContext& ctx, Table& source, Table& target) {
   return refused;
 }
 
+namespace {
+
+// "Char(8)" -> 8; 0 for any other type text.
+int CharWidth(const std::string& type) {
+  const std::string upper = UpperAscii(type);
+  if (upper.rfind("CHAR(", 0) != 0 || upper.back() != ')') return 0;
+  try {
+    return std::stoi(upper.substr(5, upper.size() - 6));
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+// Paradox has no ALTER TABLE here: the table is made again with the column at its end and
+// the rows are carried over.
+void AddParadoxColumn(RunContext& ctx, const std::string& table, const std::string& column,
+                      const std::string& type) {
+  const int width = CharWidth(type);
+  Database& db = PackageDatabase(ctx);
+  if (width <= 0 || !db.tableExists(table)) return;
+  TableSchema schema;
+  try {
+    Table t(db, table);
+    t.open(OpenMode::ReadOnly);
+    if (t.hasField(column)) return;
+    schema = t.schema();
+  } catch (const EngineError&) {
+    return;
+  }
+  schema.fields.push_back(FieldDef{column, FieldType::Alpha, width});
+  std::erase_if(schema.indexes, [](const IndexDef& index) { return !index.primary; });
+  ReplaceParadoxTable(
+      ctx, table,
+      [&] {
+        db.createTable(table, schema);
+        return true;
+      },
+      false);
+}
+
+}  // namespace
+
 void AddColumnBySql(RunContext& ctx, const std::string& table, const std::string& column,
                     const std::string& type) {
+  if (!IsMySql(ctx)) {
+    AddParadoxColumn(ctx, table, column, type);
+    return;
+  }
   ExecGuarded(ctx, "Alter Table " + table + " Add " + column + " " + type);
   PackageDatabase(ctx).flushSchema(table);
 }

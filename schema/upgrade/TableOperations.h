@@ -41,7 +41,8 @@ void CopyRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& 
 // the count is returned. Throws when either table cannot be opened.
 std::size_t CopyAllRows(RunContext& ctx, Table& source, Table& target);
 
-// "Alter Table <table> Add <column> <type>" on the package database; failure ignored.
+// "Alter Table <table> Add <column> <type>" on the package database; failure ignored. On
+// Paradox a "Char(n)" column is added by making the table again with its rows.
 void AddColumnBySql(RunContext& ctx, const std::string& table, const std::string& column,
                     const std::string& type);
 

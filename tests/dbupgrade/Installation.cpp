@@ -194,6 +194,10 @@ int Installation::sizeOf(Database& db, const std::string& table, const std::stri
   return i < 0 ? -1 : s.fields[static_cast<size_t>(i)].size;
 }
 
+bool Installation::serverFoldsCase() {
+  return package().selectCount("SELECT 1 FROM DUAL WHERE @@lower_case_table_names <> 0") > 0;
+}
+
 void Installation::newRun() {
   window_.lines.clear();
   ctx_->releaseDb.reset();

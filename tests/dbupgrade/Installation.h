@@ -84,6 +84,10 @@ class Installation {
   static TableSchema schemaOf(Database& db, const std::string& name);
   static int sizeOf(Database& db, const std::string& table, const std::string& field);
 
+  // MySQL: whether the server treats table names without regard to letter case, as the
+  // package's servers on Windows do.
+  bool serverFoldsCase();
+
   // A fresh run on the same installation: the log and the run-state flags start over and
   // the release tables are opened anew.
   void newRun();

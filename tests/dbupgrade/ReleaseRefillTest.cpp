@@ -175,11 +175,17 @@ TEST_F(ServerRefill, OnlyTheUpperCaseEntryRepairsThePortTables) {
   inst->newRun();
   inst->ctx().switches.SourceDB = {"PORT"};
   RunSourceDbStep(inst->ctx());
-  EXPECT_EQ(inst->log(),
-            (std::vector<std::string>{
-                "增加 MySQL Port 的 SEQ char(1)。", "增加 MySQL Port 的 Status char(2)。",
-                "增加 MySQL Port 的 CDate char(4)。", "增加 MySQL Port 的 IATA char(6)。",
-                "更新了 MySQL 的資料表 PORT。"}));
+  if (!inst->serverFoldsCase()) {
+    // A server that tells "PORT" from "Port" has no table PORT to refill: nothing is lost.
+    EXPECT_EQ(inst->log(), std::vector<std::string>{"找不到目的資料表 PORT。"});
+    EXPECT_EQ(Column(inst->package(), "Port", "Name"), std::vector<Value>{Value(Big5("基隆"))});
+    return;
+  }
+  EXPECT_EQ(inst->log(), (std::vector<std::string>{"增加 MySQL Port 的 SEQ char(1)。",
+                                                   "增加 MySQL Port 的 Status char(2)。",
+                                                   "增加 MySQL Port 的 CDate char(4)。",
+                                                   "增加 MySQL Port 的 IATA char(6)。",
+                                                   "更新了 MySQL 的資料表 PORT。"}));
   EXPECT_EQ(Column(inst->package(), "Port", "Name"),
             (std::vector<Value>{Value(Big5("基隆")), Value(Big5("基隆二"))}));
   const TableSchema schema = Installation::schemaOf(inst->package(), "Port");
@@ -194,6 +200,10 @@ TEST_F(ServerRefill, DS43PortGetsItsSequenceColumnAndKey) {
       {{Value("TWKEL"), Value("1"), Value(Big5("基隆")), Value("L"), Value("TW")},
        {Value("TWKEL"), Value("2"), Value(Big5("基隆二")), Value("L"), Value("TW")}});
   RefreshTableFromRelease(inst->ctx(), "DS43PORT");
+  if (!inst->serverFoldsCase()) {
+    EXPECT_EQ(inst->log(), std::vector<std::string>{"找不到目的資料表 DS43PORT。"});
+    return;
+  }
   EXPECT_EQ(inst->log(), (std::vector<std::string>{"增加 MySQL DS43Port 的 SEQ char(1)。",
                                                    "更新了 MySQL 的資料表 DS43PORT。"}));
   EXPECT_EQ(Installation::rowsOf(inst->package(), "DS43Port").size(), 2u);
