@@ -17,7 +17,6 @@ namespace kvt::paradox {
 namespace {
 
 constexpr uint8_t kNewTableVersion = 0x0B;  // level 5
-constexpr uint16_t kNewTableCodePage = 950;
 constexpr uint32_t kMaxBlocks = 0xFFFF;
 
 struct FieldLayout {
@@ -148,7 +147,13 @@ FileHeader primaryIndexHeader(const FileHeader& db, const std::optional<FileHead
   return h;
 }
 
-TableFormat newTableFormat(const std::string& fileName, const TableSchema& schema) {
+std::optional<TableLanguage> languageOf(const FileHeader& db) {
+  if (!db.hasDataExtension() || db.sortOrderName.empty()) return std::nullopt;
+  return TableLanguage{db.codePage, db.sortOrder, db.sortOrderName};
+}
+
+TableFormat newTableFormat(const std::string& fileName, const TableSchema& schema,
+                           const TableLanguage& language) {
   if (schema.fields.empty() || schema.fields.size() > 255) {
     throw EngineError(ErrorKind::Unsupported, "a table holds 1 to 255 fields");
   }
@@ -185,9 +190,9 @@ TableFormat newTableFormat(const std::string& fileName, const TableSchema& schem
   if (h.blockSizeCode > 4) h.fileVersion = 0x0C;
   h.keyFieldCount = static_cast<uint32_t>(keys);
   h.encryption1 = 0xFF00FF00;
-  h.sortOrder = 0;
-  h.sortOrderName = "ascii";
-  h.codePage = kNewTableCodePage;
+  h.sortOrder = language.sortOrder;
+  h.sortOrderName = language.sortOrderName;
+  h.codePage = language.codePage;
   h.fileVersion2 = 0x0100 | h.fileVersion;
   h.fileVersion3 = h.fileVersion2;
   h.unknown3E = 0x0F1F;

@@ -41,13 +41,25 @@ TableImage decodeTable(std::string_view db, std::string_view mb);
 // The .PX header of a table; `px` when given, otherwise a new one for the table's key.
 FileHeader primaryIndexHeader(const FileHeader& db, const std::optional<FileHeader>& px);
 
+// The language of a table: its code page and sort order (the byte at 0x29 and the name).
+struct TableLanguage {
+  uint32_t codePage = 950;
+  uint32_t sortOrder = 0;
+  std::string sortOrderName = "ascii";
+  friend bool operator==(const TableLanguage&, const TableLanguage&) = default;
+};
+
+// The language a table was written with (level 4 and up; nullopt for older tables).
+std::optional<TableLanguage> languageOf(const FileHeader& db);
+
 // The header of a new, empty table named `fileName` ("CB20.DB"). Tables are created at
 // level 5, the level the desktop engine's default configuration writes as soon as a table
 // has long integer or logical fields (level 4 cannot hold them, level 7 is chosen only for
 // features these tables do not use), with 2 KB blocks (its default; larger only when a
-// record needs it), code page 950 and the byte-order sort "ascii", under which the stored
-// Big5 bytes of keys order the rows.
-TableFormat newTableFormat(const std::string& fileName, const TableSchema& schema);
+// record needs it). The language defaults to code page 950 and the byte-order sort
+// "ascii", under which the stored Big5 bytes of keys order the rows.
+TableFormat newTableFormat(const std::string& fileName, const TableSchema& schema,
+                           const TableLanguage& language = {});
 
 // The key fields of the table's primary index (0 for an unkeyed table).
 int keyFieldCount(const TableSchema& schema);

@@ -1,5 +1,8 @@
 #include "engine/paradox/TableStorage.h"
 
+#include <algorithm>
+#include <fstream>
+
 #include "engine/paradox/FieldTypes.h"
 #include "engine/paradox/FileSetCommit.h"
 #include "engine/paradox/SecondaryIndex.h"
@@ -69,6 +72,49 @@ StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tabl
     out.image.schema.indexes.push_back(format.secondary.back().definition);
   }
   return out;
+}
+
+std::optional<TableLanguage> languageOfDirectory(FileOps& ops, const fs::path& dir,
+                                                 const std::string& exceptStem) {
+  (void)ops;  // only headers are read, straight from the files
+  std::error_code ec;
+  std::vector<fs::path> tables;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path& p = it->path();
+    if (upperAscii(p.extension().string()) == ".DB" &&
+        upperAscii(p.stem().string()) != upperAscii(exceptStem)) {
+      tables.push_back(p);
+    }
+  }
+  std::sort(tables.begin(), tables.end());
+  std::vector<std::pair<TableLanguage, int>> seen;
+  for (const auto& p : tables) {
+    std::ifstream in(p, std::ios::binary);
+    std::string head(0x4000, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(in.gcount()));
+    try {
+      const FileHeader h = parseHeader(head);
+      const auto language = h.kind() == FileKind::Data ? languageOf(h) : std::nullopt;
+      if (!language) continue;
+      auto known = std::find_if(seen.begin(), seen.end(),
+                                [&](const auto& s) { return s.first == *language; });
+      if (known == seen.end()) {
+        seen.emplace_back(*language, 1);
+      } else {
+        ++known->second;
+      }
+    } catch (const EngineError&) {
+      // Not a table this engine reads; it has no say.
+    }
+  }
+  if (seen.empty()) return std::nullopt;
+  // The most frequent; the first found of those when several are as frequent.
+  auto best = seen.begin();
+  for (auto it = seen.begin(); it != seen.end(); ++it) {
+    if (it->second > best->second) best = it;
+  }
+  return best->first;
 }
 
 void saveTable(FileOps& ops, const fs::path& dir, const std::string& stem, const TableFiles* files,

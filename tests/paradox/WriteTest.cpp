@@ -231,3 +231,27 @@ TEST(TableWrite, EverySampleWrittenBackKeepsItsRecordsAndIndexes) {
 
 }  // namespace
 }  // namespace kvt::paradox
+
+namespace kvt::paradox {
+namespace {
+
+TEST(TableWrite, NewTablesTakeTheLanguageOfTheirDirectory) {
+  KVT_REQUIRE_SAMPLES();
+  test::ScratchDir dir;
+  EXPECT_EQ(languageOfDirectory(defaultFileOps(), dir.path(), "X"), std::nullopt);
+  dir.copySamples("db");
+  // Four tables use ANSII850 with code page 1252, three "ascii" with 437, one "china".
+  const auto language = languageOfDirectory(defaultFileOps(), dir.path(), "NEW");
+  ASSERT_TRUE(language);
+  EXPECT_EQ(language->sortOrderName, "ANSII850");
+  EXPECT_EQ(language->sortOrder, 0x11u);
+  EXPECT_EQ(language->codePage, 1252u);
+  TableSchema s;
+  s.fields = {{"A", FieldType::Alpha, 5}};
+  const TableFormat f = newTableFormat("NEW.DB", s, *language);
+  EXPECT_EQ(f.db.codePage, 1252u);
+  EXPECT_EQ(parseHeader(encodeHeader(f.db)).sortOrderName, "ANSII850");
+}
+
+}  // namespace
+}  // namespace kvt::paradox
