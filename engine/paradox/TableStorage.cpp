@@ -74,9 +74,8 @@ StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tabl
   return out;
 }
 
-std::optional<TableLanguage> languageOfDirectory(FileOps& ops, const fs::path& dir,
-                                                 const std::string& exceptStem) {
-  (void)ops;  // only headers are read, straight from the files
+std::optional<TableLanguage> languageOfDirectory(const fs::path& dir, const std::string& exceptStem,
+                                                 uint32_t codePage) {
   std::error_code ec;
   std::vector<fs::path> tables;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -96,7 +95,7 @@ std::optional<TableLanguage> languageOfDirectory(FileOps& ops, const fs::path& d
     try {
       const FileHeader h = parseHeader(head);
       const auto language = h.kind() == FileKind::Data ? languageOf(h) : std::nullopt;
-      if (!language) continue;
+      if (!language || language->codePage != codePage) continue;
       auto known = std::find_if(seen.begin(), seen.end(),
                                 [&](const auto& s) { return s.first == *language; });
       if (known == seen.end()) {

@@ -23,11 +23,12 @@ struct StoredTable {
 StoredTable loadTable(FileOps& ops, const std::filesystem::path& dir, const std::string& tableName,
                       bool recover = true);
 
-// The language most tables in `dir` are written with (see TableLanguage), leaving out the
-// table `exceptStem`; nullopt when no level-4+ table is there. Only the headers are read;
-// files that are not readable tables are passed over.
-std::optional<TableLanguage> languageOfDirectory(FileOps& ops, const std::filesystem::path& dir,
-                                                 const std::string& exceptStem);
+// The language (see TableLanguage) most tables of code page `codePage` in `dir` are
+// written with, leaving out the table `exceptStem`; nullopt when there is none. Only the
+// headers are read; files that are not readable tables are passed over.
+std::optional<TableLanguage> languageOfDirectory(const std::filesystem::path& dir,
+                                                 const std::string& exceptStem,
+                                                 uint32_t codePage = 950);
 
 // Writes the table's rows (in key order for a keyed table) as new .DB, .PX and .MB files,
 // rebuilds its secondary indexes from the rows, and replaces the old files in one commit

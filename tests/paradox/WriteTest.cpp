@@ -235,22 +235,27 @@ TEST(TableWrite, EverySampleWrittenBackKeepsItsRecordsAndIndexes) {
 namespace kvt::paradox {
 namespace {
 
-TEST(TableWrite, NewTablesTakeTheLanguageOfTheirDirectory) {
+TEST(TableWrite, NewTablesTakeTheSortOrderOfTheirDirectory) {
   KVT_REQUIRE_SAMPLES();
   test::ScratchDir dir;
-  EXPECT_EQ(languageOfDirectory(defaultFileOps(), dir.path(), "X"), std::nullopt);
+  EXPECT_EQ(languageOfDirectory(dir.path(), "X"), std::nullopt);
   dir.copySamples("db");
   // Four tables use ANSII850 with code page 1252, three "ascii" with 437, one "china".
-  const auto language = languageOfDirectory(defaultFileOps(), dir.path(), "NEW");
-  ASSERT_TRUE(language);
-  EXPECT_EQ(language->sortOrderName, "ANSII850");
-  EXPECT_EQ(language->sortOrder, 0x11u);
-  EXPECT_EQ(language->codePage, 1252u);
+  const auto western = languageOfDirectory(dir.path(), "NEW", 1252);
+  ASSERT_TRUE(western);
+  EXPECT_EQ(western->sortOrderName, "ANSII850");
+  EXPECT_EQ(western->sortOrder, 0x11u);
+  EXPECT_EQ(languageOfDirectory(dir.path(), "NEW"), std::nullopt);  // no code page 950 table
+
   TableSchema s;
   s.fields = {{"A", FieldType::Alpha, 5}};
-  const TableFormat f = newTableFormat("NEW.DB", s, *language);
-  EXPECT_EQ(f.db.codePage, 1252u);
-  EXPECT_EQ(parseHeader(encodeHeader(f.db)).sortOrderName, "ANSII850");
+  const TableLanguage big5{950, 0x5A, "BIG5"};
+  for (const std::string stem : {"P", "Q"}) {
+    saveTable(defaultFileOps(), dir.path(), stem, nullptr, newTableFormat(stem + ".DB", s, big5), s,
+              0, [](size_t) -> const Row& { throw std::logic_error("no rows"); });
+  }
+  EXPECT_EQ(languageOfDirectory(dir.path(), "NEW"), big5);
+  EXPECT_EQ(loadTable(defaultFileOps(), dir.path(), "P").image.format.db.sortOrder, 0x5Au);
 }
 
 }  // namespace
