@@ -17,11 +17,16 @@ class Filter {
   static Filter parse(const std::string& expression);
   // Throws EngineError(MissingField) for a field the table lacks.
   bool matches(const TableSchema& schema, const Row& row) const;
+  // Throws EngineError(MissingField) when the expression names a field the table lacks.
+  void check(const TableSchema& schema) const;
+  // The expression as given.
+  const std::string& text() const { return text_; }
 
   struct Node;
 
  private:
   std::shared_ptr<const Node> root_;
+  std::string text_;
 };
 
 }  // namespace kvt

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "schema/TableSchema.h"
 #include "schema/Value.h"
@@ -28,6 +29,15 @@ class RowStore {
 
   // Bumped by every change, so a handle notices changes made through another handle.
   virtual uint64_t changeCount() const = 0;
+
+  // Where `probe` stands now: the row with its primary key (for an unkeyed table, with all
+  // its values), looked for outward from `hint`; nullopt when there is none. Handles use it
+  // to find their current row again after another handle changed the rows.
+  virtual std::optional<size_t> find(const Row& probe, size_t hint) const;
+  // The first position whose leading primary-key fields are not below `keyPrefix` (one value
+  // per leading key field, of the fields' own kinds), for a store that can search its order;
+  // nullopt when it cannot, and the caller scans instead.
+  virtual std::optional<size_t> seekKey(const Row& keyPrefix) const { return std::nullopt; }
 };
 
 }  // namespace kvt

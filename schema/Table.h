@@ -87,18 +87,34 @@ class Table {
   void requireWritable() const;
   void seekFrom(size_t pos);
   void resync() const;
+  // Posts a pending change that has assignments, or cancels one that has none, before the
+  // cursor moves (as a data-aware table does).
+  void settle();
+  // Stands on the row at `pos` (which must exist).
+  void standOn(size_t pos) const;
+  // The first row at or after `pos` that passes the filter, if any.
+  std::optional<size_t> visibleFrom(size_t pos) const;
+  std::optional<size_t> visibleBefore(size_t pos) const;
+  [[noreturn]] void missingField(const std::string& name) const;
 
   Database* db_;
   std::string name_;
   std::shared_ptr<RowStore> store_;
   OpenMode mode_ = OpenMode::ReadWrite;
   State state_ = State::Inactive;
-  mutable size_t pos_ = 0;           // position in the store
-  mutable uint64_t seenChanges_ = 0;  // the store's changeCount when pos_ was set
+  mutable size_t pos_ = 0;              // position in the store
+  mutable uint64_t seenChanges_ = 0;    // the store's changeCount when pos_ was set
   mutable std::optional<Row> current_;  // copy of the current row, to find it again
   Row buffer_;
   std::optional<Filter> filter_;
   bool filtered_ = false;
+  mutable bool eof_ = true;
+  // The current row vanished through another handle and the cursor moved on to the row
+  // after it: the next step stays there.
+  mutable bool ghost_ = false;
+  bool modified_ = false;                      // the record buffer has assignments
+  mutable uint64_t countedAt_ = ~uint64_t{0};  // changeCount when count_ was taken
+  mutable int64_t count_ = 0;
 };
 
 // Converts a value to the kind a field of the given type stores (text for Alpha, integer

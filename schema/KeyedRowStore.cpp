@@ -1,0 +1,337 @@
+#include "schema/KeyedRowStore.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "schema/EngineError.h"
+#include "schema/NumberText.h"
+
+namespace kvt {
+namespace {
+
+constexpr size_t kMaxChunk = 512;   // a chunk this full is split in two
+constexpr size_t kMinChunk = 64;    // a chunk this empty is merged with a neighbour
+constexpr size_t kLoadChunk = 384;  // rows per chunk when a table is read
+
+// The numeric value of a kind that has one.
+std::optional<double> numberOf(const Value& v) {
+  return std::visit(
+      [](const auto& x) -> std::optional<double> {
+        using T = std::decay_t<decltype(x)>;
+        if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, int64_t> ||
+                      std::is_same_v<T, double>) {
+          return static_cast<double>(x);
+        } else if constexpr (std::is_same_v<T, Date>) {
+          return x.days;
+        } else if constexpr (std::is_same_v<T, Time>) {
+          return x.ms;
+        } else if constexpr (std::is_same_v<T, Timestamp>) {
+          return x.ms;
+        } else if constexpr (std::is_same_v<T, Decimal>) {
+          return parseNumber(x.text);
+        } else {
+          return std::nullopt;
+        }
+      },
+      v.storage());
+}
+
+int sign(int c) {
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+template <class T>
+void appendRaw(std::string& out, const T& x) {
+  char buf[sizeof(T)];
+  std::memcpy(buf, &x, sizeof(T));
+  out.append(buf, sizeof(T));
+}
+
+}  // namespace
+
+int compareStoredValues(const Value& a, const Value& b) {
+  if (a.isNull() || b.isNull()) return a.isNull() == b.isNull() ? 0 : a.isNull() ? -1 : 1;
+  if (const auto* ia = a.get<int64_t>()) {
+    if (const auto* ib = b.get<int64_t>()) return *ia < *ib ? -1 : *ia > *ib ? 1 : 0;
+  }
+  if (const auto* ta = a.get<std::string>()) {
+    if (const auto* tb = b.get<std::string>()) return sign(ta->compare(*tb));
+  }
+  if (const auto* ba = a.get<Bytes>()) {
+    if (const auto* bb = b.get<Bytes>()) return sign(ba->data.compare(bb->data));
+  }
+  const auto na = numberOf(a), nb = numberOf(b);
+  if (na && nb) return *na < *nb ? -1 : *na > *nb ? 1 : 0;
+  // Values of different kinds never share a field; order them by kind to stay consistent.
+  const size_t ka = a.storage().index(), kb = b.storage().index();
+  return ka < kb ? -1 : ka > kb ? 1 : 0;
+}
+
+KeyedRowStore::KeyedRowStore(std::string tableName, TableSchema schema)
+    : name_(std::move(tableName)), schema_(std::move(schema)), key_(schema_.primaryKey()) {}
+
+KeyedRowStore::KeyedRowStore(std::string tableName, TableSchema schema, std::vector<Row> rows)
+    : KeyedRowStore(std::move(tableName), std::move(schema)) {
+  for (size_t i = 0; i < rows.size(); ++i) {
+    checkRow(rows[i]);
+    if (keyed() && ordered_ && i > 0 && compareKeys(rows[i - 1], rows[i]) > 0) ordered_ = false;
+  }
+  if (!ordered_) {
+    for (const Row& r : rows) countKey(r, +1);
+  }
+  size_ = rows.size();
+  for (size_t start = 0; start < rows.size(); start += kLoadChunk) {
+    const size_t end = std::min(rows.size(), start + kLoadChunk);
+    starts_.push_back(start);
+    chunks_.emplace_back(std::make_move_iterator(rows.begin() + start),
+                         std::make_move_iterator(rows.begin() + end));
+  }
+}
+
+const Row& KeyedRowStore::row(size_t pos) const {
+  checkPos(pos);
+  const Spot s = spotOf(pos);
+  return chunks_[s.chunk][s.offset];
+}
+
+size_t KeyedRowStore::insert(Row row) {
+  checkRow(row);
+  size_t pos = size_;
+  if (keyed()) {
+    if (keyTaken(row)) duplicate(row);
+    pos = lowerBound(row, false);
+    if (!ordered_) countKey(row, +1);
+  }
+  insertAt(pos, std::move(row));
+  changed();
+  return pos;
+}
+
+size_t KeyedRowStore::update(size_t pos, Row row) {
+  checkRow(row);
+  checkPos(pos);
+  const Spot s = spotOf(pos);
+  Row& old = chunks_[s.chunk][s.offset];
+  if (!keyed() || compareKeys(old, row) == 0) {
+    old = std::move(row);
+    changed();
+    return pos;
+  }
+  // The key changes: the row moves to where its new key belongs.
+  if (keyTaken(row)) duplicate(row);
+  if (!ordered_) {
+    countKey(old, -1);
+    countKey(row, +1);
+  }
+  eraseAt(pos);
+  const size_t to = lowerBound(row, false);
+  insertAt(to, std::move(row));
+  changed();
+  return to;
+}
+
+void KeyedRowStore::remove(size_t pos) {
+  checkPos(pos);
+  if (!ordered_) countKey(row(pos), -1);
+  eraseAt(pos);
+  changed();
+}
+
+void KeyedRowStore::clear() {
+  chunks_.clear();
+  starts_.clear();
+  size_ = 0;
+  lastChunk_ = 0;
+  ordered_ = true;
+  keyCounts_.clear();
+  changed();
+}
+
+std::optional<size_t> KeyedRowStore::find(const Row& probe, size_t hint) const {
+  if (!keyed() || !ordered_ || probe.size() != schema_.fields.size()) {
+    return RowStore::find(probe, hint);
+  }
+  const size_t pos = lowerBound(probe, false);
+  if (pos < size_ && compareKeys(row(pos), probe) == 0) return pos;
+  return std::nullopt;
+}
+
+std::optional<size_t> KeyedRowStore::seekKey(const Row& keyPrefix) const {
+  if (!keyed() || !ordered_ || keyPrefix.size() > key_.size()) return std::nullopt;
+  return lowerBound(keyPrefix, true);
+}
+
+int KeyedRowStore::compareKeys(const Row& a, const Row& b) const {
+  for (int k : key_) {
+    if (int c = compareStoredValues(a[k], b[k])) return c;
+  }
+  return 0;
+}
+
+void KeyedRowStore::checkRow(const Row& row) const {
+  if (row.size() != schema_.fields.size()) {
+    throw EngineError(ErrorKind::State, "Table " + name_ + ": a row of " +
+                                            std::to_string(row.size()) + " values for " +
+                                            std::to_string(schema_.fields.size()) + " fields");
+  }
+}
+
+void KeyedRowStore::checkPos(size_t pos) const {
+  if (pos >= size_) {
+    throw EngineError(ErrorKind::State,
+                      "Table " + name_ + ": no row at position " + std::to_string(pos));
+  }
+}
+
+KeyedRowStore::Spot KeyedRowStore::spotOf(size_t pos) const {
+  auto holds = [&](size_t c) {
+    return c < chunks_.size() && pos >= starts_[c] && pos - starts_[c] < chunks_[c].size();
+  };
+  size_t c = lastChunk_;
+  if (!holds(c)) {
+    c = holds(c + 1)
+            ? c + 1
+            : size_t(std::upper_bound(starts_.begin(), starts_.end(), pos) - starts_.begin()) - 1;
+    lastChunk_ = c;
+  }
+  return {c, pos - starts_[c]};
+}
+
+int KeyedRowStore::compareToProbe(const Row& r, const Row& probe, bool prefix) const {
+  const size_t n = prefix ? probe.size() : key_.size();
+  for (size_t i = 0; i < n; ++i) {
+    const int k = key_[i];
+    if (int c = compareStoredValues(r[k], prefix ? probe[i] : probe[k])) return c;
+  }
+  return 0;
+}
+
+size_t KeyedRowStore::lowerBound(const Row& probe, bool prefix) const {
+  // The first chunk whose last row is not below the probe, then the place inside it.
+  size_t lo = 0, hi = chunks_.size();
+  while (lo < hi) {
+    const size_t mid = (lo + hi) / 2;
+    if (compareToProbe(chunks_[mid].back(), probe, prefix) < 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  if (lo == chunks_.size()) return size_;
+  const auto& chunk = chunks_[lo];
+  const auto it = std::partition_point(chunk.begin(), chunk.end(), [&](const Row& r) {
+    return compareToProbe(r, probe, prefix) < 0;
+  });
+  return starts_[lo] + size_t(it - chunk.begin());
+}
+
+bool KeyedRowStore::keyTaken(const Row& row) const {
+  if (!ordered_) {
+    const auto it = keyCounts_.find(keyText(row));
+    return it != keyCounts_.end() && it->second > 0;
+  }
+  const size_t pos = lowerBound(row, false);
+  return pos < size_ && compareKeys(this->row(pos), row) == 0;
+}
+
+void KeyedRowStore::duplicate(const Row& row) const {
+  std::string key;
+  for (int k : key_) {
+    if (!key.empty()) key += ", ";
+    key += schema_.fields[k].name + "=" + row[k].asString();
+  }
+  throw EngineError(ErrorKind::DuplicateKey,
+                    "Key violation: table " + name_ + " already has a row with " + key);
+}
+
+std::string KeyedRowStore::keyText(const Row& row) const {
+  // One byte for the kind, then the value; numbers by their numeric value so that keys
+  // equal under compareStoredValues give equal texts.
+  std::string out;
+  for (int k : key_) {
+    const Value& v = row[k];
+    out += static_cast<char>(v.storage().index());
+    if (const auto* t = v.get<std::string>()) {
+      appendRaw(out, t->size());
+      out += *t;
+    } else if (const auto* b = v.get<Bytes>()) {
+      appendRaw(out, b->data.size());
+      out += b->data;
+    } else if (const auto* i = v.get<int64_t>()) {
+      appendRaw(out, *i);
+    } else if (auto n = numberOf(v)) {
+      appendRaw(out, *n == 0 ? 0.0 : *n);
+    } else if (const auto* d = v.get<Decimal>()) {
+      appendRaw(out, d->text.size());
+      out += d->text;
+    }
+  }
+  return out;
+}
+
+void KeyedRowStore::countKey(const Row& row, int delta) {
+  if (!keyed()) return;
+  const std::string text = keyText(row);
+  auto it = keyCounts_.find(text);
+  if (it == keyCounts_.end()) {
+    if (delta > 0) keyCounts_.emplace(text, delta);
+    return;
+  }
+  it->second += delta;
+  if (it->second <= 0) keyCounts_.erase(it);
+}
+
+void KeyedRowStore::insertAt(size_t pos, Row row) {
+  if (chunks_.empty()) {
+    chunks_.emplace_back();
+    starts_.push_back(0);
+  }
+  Spot s = pos == size_ ? Spot{chunks_.size() - 1, chunks_.back().size()} : spotOf(pos);
+  auto& chunk = chunks_[s.chunk];
+  chunk.insert(chunk.begin() + ptrdiff_t(s.offset), std::move(row));
+  for (size_t c = s.chunk + 1; c < starts_.size(); ++c) ++starts_[c];
+  ++size_;
+  if (chunk.size() > kMaxChunk) {
+    const size_t half = chunk.size() / 2;
+    std::vector<Row> tail(std::make_move_iterator(chunk.begin() + ptrdiff_t(half)),
+                          std::make_move_iterator(chunk.end()));
+    chunk.resize(half);
+    chunks_.insert(chunks_.begin() + ptrdiff_t(s.chunk) + 1, std::move(tail));
+    starts_.insert(starts_.begin() + ptrdiff_t(s.chunk) + 1, starts_[s.chunk] + half);
+  }
+}
+
+void KeyedRowStore::eraseAt(size_t pos) {
+  const Spot s = spotOf(pos);
+  auto& chunk = chunks_[s.chunk];
+  chunk.erase(chunk.begin() + ptrdiff_t(s.offset));
+  for (size_t c = s.chunk + 1; c < starts_.size(); ++c) --starts_[c];
+  --size_;
+  lastChunk_ = 0;
+  if (chunk.empty()) {
+    chunks_.erase(chunks_.begin() + ptrdiff_t(s.chunk));
+    starts_.erase(starts_.begin() + ptrdiff_t(s.chunk));
+    return;
+  }
+  if (chunk.size() >= kMinChunk) return;
+  // Fold a thin chunk into a neighbour so that deleting many rows leaves few chunks.
+  auto merge = [&](size_t into) {
+    auto& a = chunks_[into];
+    auto& b = chunks_[into + 1];
+    a.insert(a.end(), std::make_move_iterator(b.begin()), std::make_move_iterator(b.end()));
+    chunks_.erase(chunks_.begin() + ptrdiff_t(into) + 1);
+    starts_.erase(starts_.begin() + ptrdiff_t(into) + 1);
+  };
+  if (s.chunk + 1 < chunks_.size() && chunk.size() + chunks_[s.chunk + 1].size() <= kMaxChunk) {
+    merge(s.chunk);
+  } else if (s.chunk > 0 && chunks_[s.chunk - 1].size() + chunk.size() <= kMaxChunk) {
+    merge(s.chunk - 1);
+  }
+}
+
+void KeyedRowStore::changed() {
+  ++changes_;
+  dirty_ = true;
+}
+
+}  // namespace kvt

@@ -1,0 +1,28 @@
+#include "schema/RowStore.h"
+
+namespace kvt {
+
+std::optional<size_t> RowStore::find(const Row& probe, size_t hint) const {
+  const std::vector<int> key = schema().primaryKey();
+  auto same = [&](size_t pos) {
+    const Row& r = row(pos);
+    if (key.empty()) return r == probe;
+    for (int k : key) {
+      if (r[k] != probe[k]) return false;
+    }
+    return true;
+  };
+  const size_t n = size();
+  if (n == 0) return std::nullopt;
+  if (hint >= n) hint = n - 1;
+  // Rows move by a few places when others are added or taken away before them.
+  for (size_t d = 0; d < n; ++d) {
+    const bool up = hint + d < n, down = d <= hint;
+    if (!up && !down) break;
+    if (up && same(hint + d)) return hint + d;
+    if (d > 0 && down && same(hint - d)) return hint - d;
+  }
+  return std::nullopt;
+}
+
+}  // namespace kvt

@@ -1,0 +1,480 @@
+#include "schema/Table.h"
+
+#include <algorithm>
+
+#include "schema/FieldCoercion.h"
+
+namespace kvt {
+namespace {
+
+std::string trimmedName(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return std::string(s);
+}
+
+std::vector<std::string> splitFieldNames(const std::string& fields) {
+  std::vector<std::string> names;
+  size_t start = 0;
+  while (true) {
+    const size_t semi = fields.find(';', start);
+    names.push_back(trimmedName(std::string_view(fields).substr(
+        start, semi == std::string::npos ? std::string::npos : semi - start)));
+    if (semi == std::string::npos) break;
+    start = semi + 1;
+  }
+  return names;
+}
+
+}  // namespace
+
+Table::Table(Database& db, std::string tableName) : db_(&db), name_(std::move(tableName)) {}
+
+Table::~Table() {
+  try {
+    close();
+  } catch (...) {
+    // A destructor cannot report; callers that need to know close explicitly.
+  }
+}
+
+void Table::setTableName(std::string tableName) {
+  if (isOpen()) throw EngineError(ErrorKind::State, "Table " + name_ + " is open");
+  name_ = std::move(tableName);
+}
+
+void Table::setDatabase(Database& db) {
+  if (isOpen()) throw EngineError(ErrorKind::State, "Table " + name_ + " is open");
+  db_ = &db;
+}
+
+bool Table::exists() const {
+  return db_->tableExists(name_);
+}
+
+void Table::open(OpenMode mode) {
+  if (isOpen()) {
+    if (mode == mode_) return;
+    close();
+  }
+  std::shared_ptr<RowStore> store = db_->openTable(name_, mode);
+  if (filtered_ && filter_) {
+    try {
+      filter_->check(store->schema());
+    } catch (const EngineError& e) {
+      try {
+        db_->closeTable(store, mode);
+      } catch (const EngineError&) {
+        // Nothing was changed through this handle; the filter's error is the one to report.
+      }
+      throw EngineError(e.kind(), "Table " + name_ + ": " + e.what());
+    }
+  }
+  store_ = std::move(store);
+  mode_ = mode;
+  state_ = State::Browse;
+  buffer_.clear();
+  modified_ = false;
+  countedAt_ = ~uint64_t{0};
+  seekFrom(0);
+}
+
+void Table::close() {
+  if (!isOpen()) return;
+  std::shared_ptr<RowStore> store = std::move(store_);
+  store_.reset();
+  state_ = State::Inactive;
+  buffer_.clear();
+  modified_ = false;
+  current_.reset();
+  eof_ = true;
+  ghost_ = false;
+  db_->closeTable(store, mode_);
+}
+
+void Table::first() {
+  requireOpen();
+  settle();
+  resync();
+  seekFrom(0);
+}
+
+void Table::next() {
+  requireOpen();
+  settle();
+  resync();
+  if (ghost_) {
+    // The row we stood on went away and we already stand on the one after it.
+    ghost_ = false;
+    return;
+  }
+  if (eof_ || !current_) {
+    eof_ = true;
+    return;
+  }
+  if (auto p = visibleFrom(pos_ + 1)) {
+    standOn(*p);
+  } else {
+    eof_ = true;
+  }
+}
+
+bool Table::eof() const {
+  if (!isOpen()) return true;
+  if (state_ == State::Browse) resync();
+  return eof_;
+}
+
+int64_t Table::recordCount() const {
+  requireOpen();
+  if (!filtered_ || !filter_) return static_cast<int64_t>(store_->size());
+  if (countedAt_ != store_->changeCount()) {
+    int64_t n = 0;
+    for (size_t p = 0; p < store_->size(); ++p) {
+      if (passes(store_->row(p))) ++n;
+    }
+    count_ = n;
+    countedAt_ = store_->changeCount();
+  }
+  return count_;
+}
+
+void Table::append() {
+  requireWritable();
+  settle();
+  buffer_.assign(store_->schema().fields.size(), Value::null());
+  modified_ = false;
+  state_ = State::Insert;
+}
+
+void Table::insert() {
+  append();
+}
+
+void Table::edit() {
+  requireWritable();
+  if (state_ != State::Browse) return;
+  resync();
+  if (!current_) {
+    // Editing an empty table starts a new row, as a data-aware table does.
+    append();
+    return;
+  }
+  buffer_ = *current_;
+  modified_ = false;
+  state_ = State::Edit;
+}
+
+void Table::post() {
+  requireOpen();
+  if (state_ == State::Browse) {
+    throw EngineError(ErrorKind::State, "Table " + name_ + " is not in edit or insert mode");
+  }
+  requireWritable();
+  size_t at = 0;
+  if (state_ == State::Insert) {
+    at = store_->insert(buffer_);
+  } else {
+    size_t pos = pos_;
+    if (store_->changeCount() != seenChanges_) {
+      auto found = current_ ? store_->find(*current_, pos_) : std::nullopt;
+      if (!found) {
+        throw EngineError(ErrorKind::State, "Table " + name_ +
+                                                ": the row being edited was changed or "
+                                                "deleted through another handle");
+      }
+      pos = *found;
+    }
+    at = store_->update(pos, buffer_);
+  }
+  state_ = State::Browse;
+  buffer_.clear();
+  modified_ = false;
+  ghost_ = false;
+  eof_ = false;
+  standOn(at);
+}
+
+void Table::cancel() {
+  if (state_ == State::Edit || state_ == State::Insert) {
+    state_ = State::Browse;
+    buffer_.clear();
+    modified_ = false;
+  }
+}
+
+void Table::deleteRow() {
+  requireWritable();
+  if (state_ == State::Insert) {
+    cancel();  // the new row was never stored
+    return;
+  }
+  cancel();
+  std::optional<size_t> pos;
+  if (current_) {
+    pos =
+        store_->changeCount() == seenChanges_ ? std::optional(pos_) : store_->find(*current_, pos_);
+  }
+  if (!pos) {
+    throw EngineError(ErrorKind::State, "Table " + name_ + ": no current row to delete");
+  }
+  store_->remove(*pos);
+  ghost_ = false;
+  if (auto p = visibleFrom(*pos)) {
+    standOn(*p);
+    eof_ = false;
+  } else if (auto q = visibleBefore(*pos)) {
+    standOn(*q);
+    eof_ = true;
+  } else {
+    current_.reset();
+    pos_ = 0;
+    seenChanges_ = store_->changeCount();
+    eof_ = true;
+  }
+}
+
+int Table::fieldCount() const {
+  requireOpen();
+  return static_cast<int>(store_->schema().fields.size());
+}
+
+const FieldDef& Table::fieldDef(int pos) const {
+  requireOpen();
+  const auto& fields = store_->schema().fields;
+  if (pos < 0 || size_t(pos) >= fields.size()) {
+    throw EngineError(ErrorKind::MissingField,
+                      "Table " + name_ + " has no field number " + std::to_string(pos));
+  }
+  return fields[size_t(pos)];
+}
+
+int Table::fieldIndex(const std::string& name) const {
+  requireOpen();
+  const int pos = store_->schema().fieldIndex(name);
+  if (pos < 0) missingField(name);
+  return pos;
+}
+
+bool Table::hasField(const std::string& name) const {
+  requireOpen();
+  return store_->schema().fieldIndex(name) >= 0;
+}
+
+const TableSchema& Table::schema() const {
+  requireOpen();
+  return store_->schema();
+}
+
+Value Table::get(int pos) const {
+  fieldDef(pos);  // checks open and range
+  if (state_ == State::Edit || state_ == State::Insert) return buffer_[size_t(pos)];
+  resync();
+  if (!current_) return Value::null();
+  return (*current_)[size_t(pos)];
+}
+
+void Table::set(int pos, Value v) {
+  const FieldDef& field = fieldDef(pos);
+  if (state_ != State::Edit && state_ != State::Insert) {
+    throw EngineError(ErrorKind::State, "Table " + name_ + " is not in edit or insert mode");
+  }
+  try {
+    buffer_[size_t(pos)] = coerceToField(field, std::move(v));
+  } catch (const EngineError& e) {
+    throw EngineError(e.kind(), "Table " + name_ + ": " + e.what());
+  }
+  modified_ = true;
+}
+
+bool Table::locate(const std::string& fields, const std::vector<Value>& values) {
+  requireOpen();
+  settle();
+  resync();
+  const std::vector<std::string> names = splitFieldNames(fields);
+  if (names.size() != values.size()) {
+    throw EngineError(ErrorKind::State, "Table " + name_ + ": locate on " +
+                                            std::to_string(names.size()) + " fields with " +
+                                            std::to_string(values.size()) + " values");
+  }
+  const TableSchema& sch = store_->schema();
+  std::vector<int> cols;
+  Row wanted;
+  for (size_t i = 0; i < names.size(); ++i) {
+    cols.push_back(fieldIndex(names[i]));
+    try {
+      wanted.push_back(coerceForSearch(sch.fields[size_t(cols.back())], values[i]));
+    } catch (const EngineError& e) {
+      throw EngineError(e.kind(), "Table " + name_ + ": " + e.what());
+    }
+  }
+  auto matches = [&](const Row& r) {
+    for (size_t i = 0; i < cols.size(); ++i) {
+      if (r[size_t(cols[i])] != wanted[i]) return false;
+    }
+    return true;
+  };
+  auto found = [&](size_t p) {
+    standOn(p);
+    eof_ = false;
+    ghost_ = false;
+    return true;
+  };
+
+  // When the fields are the leading fields of the primary key, the store can find the
+  // first candidate by its order.
+  const std::vector<int> key = sch.primaryKey();
+  if (!cols.empty() && cols.size() <= key.size() &&
+      std::is_permutation(cols.begin(), cols.end(), key.begin(),
+                          key.begin() + ptrdiff_t(cols.size()))) {
+    Row prefix;
+    for (size_t k = 0; k < cols.size(); ++k) {
+      const size_t i = size_t(std::find(cols.begin(), cols.end(), key[k]) - cols.begin());
+      prefix.push_back(wanted[i]);
+    }
+    if (auto start = store_->seekKey(prefix)) {
+      for (size_t p = *start; p < store_->size(); ++p) {
+        const Row& r = store_->row(p);
+        if (!matches(r)) break;
+        if (passes(r)) return found(p);
+      }
+      return false;
+    }
+  }
+  for (size_t p = 0; p < store_->size(); ++p) {
+    const Row& r = store_->row(p);
+    if (matches(r) && passes(r)) return found(p);
+  }
+  return false;
+}
+
+void Table::setFilter(const std::string& expression) {
+  Filter f = Filter::parse(expression);
+  if (isOpen() && filtered_) {
+    settle();
+    try {
+      f.check(store_->schema());
+    } catch (const EngineError& e) {
+      throw EngineError(e.kind(), "Table " + name_ + ": " + e.what());
+    }
+    filter_ = std::move(f);
+    countedAt_ = ~uint64_t{0};
+    resync();
+    seekFrom(0);
+    return;
+  }
+  filter_ = std::move(f);
+  countedAt_ = ~uint64_t{0};
+}
+
+void Table::setFiltered(bool on) {
+  if (on == filtered_) return;
+  if (isOpen()) {
+    settle();
+    if (on && filter_) {
+      try {
+        filter_->check(store_->schema());
+      } catch (const EngineError& e) {
+        throw EngineError(e.kind(), "Table " + name_ + ": " + e.what());
+      }
+    }
+  }
+  filtered_ = on;
+  countedAt_ = ~uint64_t{0};
+  if (isOpen()) {
+    resync();
+    seekFrom(0);
+  }
+}
+
+bool Table::passes(const Row& row) const {
+  return !filtered_ || !filter_ || filter_->matches(store_->schema(), row);
+}
+
+void Table::requireOpen() const {
+  if (!isOpen()) throw EngineError(ErrorKind::State, "Table " + name_ + " is not open");
+}
+
+void Table::requireWritable() const {
+  requireOpen();
+  if (mode_ == OpenMode::ReadOnly) {
+    throw EngineError(ErrorKind::Locked, "Table " + name_ + " is open read-only");
+  }
+}
+
+void Table::seekFrom(size_t pos) {
+  ghost_ = false;
+  if (auto p = visibleFrom(pos)) {
+    standOn(*p);
+    eof_ = false;
+  } else {
+    current_.reset();
+    pos_ = 0;
+    seenChanges_ = store_->changeCount();
+    eof_ = true;
+  }
+}
+
+void Table::resync() const {
+  if (!store_ || store_->changeCount() == seenChanges_) return;
+  seenChanges_ = store_->changeCount();
+  if (!current_) {
+    pos_ = 0;
+    return;
+  }
+  if (auto p = store_->find(*current_, pos_)) {
+    standOn(*p);
+    return;
+  }
+  // Our row is gone: stand on the row that followed it, or on the last one.
+  const size_t from = std::min(pos_, store_->size());
+  if (auto p = visibleFrom(from)) {
+    standOn(*p);
+    eof_ = false;
+    ghost_ = true;
+  } else if (auto q = visibleBefore(from)) {
+    standOn(*q);
+    eof_ = true;
+    ghost_ = false;
+  } else {
+    current_.reset();
+    pos_ = 0;
+    eof_ = true;
+    ghost_ = false;
+  }
+}
+
+void Table::settle() {
+  if (state_ != State::Edit && state_ != State::Insert) return;
+  if (modified_) {
+    post();
+  } else {
+    cancel();
+  }
+}
+
+void Table::standOn(size_t pos) const {
+  pos_ = pos;
+  current_ = store_->row(pos);
+  seenChanges_ = store_->changeCount();
+}
+
+std::optional<size_t> Table::visibleFrom(size_t pos) const {
+  for (size_t p = pos; p < store_->size(); ++p) {
+    if (passes(store_->row(p))) return p;
+  }
+  return std::nullopt;
+}
+
+std::optional<size_t> Table::visibleBefore(size_t pos) const {
+  for (size_t p = std::min(pos, store_->size()); p-- > 0;) {
+    if (passes(store_->row(p))) return p;
+  }
+  return std::nullopt;
+}
+
+void Table::missingField(const std::string& name) const {
+  throw EngineError(ErrorKind::MissingField, "Field '" + name + "' not found in table " + name_);
+}
+
+}  // namespace kvt
