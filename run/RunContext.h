@@ -55,6 +55,9 @@ struct RunContext {
   std::string FormDir;
   std::string SharedDirFound;
   std::string NetDir, HostDir, DtxDir, VanId, AskDir;
+  // The table engine's network control directory (with trailing backslash); set from NetDir
+  // when that directory exists, empty otherwise.
+  std::string NetControlDir;
   std::vector<std::string> UpdatedExeDirs;
 };
 
