@@ -74,6 +74,7 @@ class Reader {
 
   // What is left, without a closing ";" and blanks.
   std::string rest() {
+    skipBlanks();
     std::string r = sql_.substr(at_);
     at_ = sql_.size();
     while (!r.empty() && (std::isspace(static_cast<unsigned char>(r.back())) || r.back() == ';')) {
