@@ -16,11 +16,9 @@
 #include <vector>
 
 #include "schema/RowStore.h"
+#include "schema/ValueOrder.h"
 
 namespace kvt {
-
-// Orders two stored values of one field: <0, 0 or >0.
-int compareStoredValues(const Value& a, const Value& b);
 
 class KeyedRowStore : public RowStore {
  public:

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "schema/FieldCoercion.h"
+#include "schema/ValueOrder.h"
 
 namespace kvt {
 namespace {
@@ -171,6 +172,10 @@ void Table::post() {
     throw EngineError(ErrorKind::State, "Table " + name_ + " is not in edit or insert mode");
   }
   requireWritable();
+  if (state_ == State::Edit && !modified_) {
+    cancel();  // nothing was assigned: the row stays as it is
+    return;
+  }
   size_t at = 0;
   if (state_ == State::Insert) {
     at = store_->insert(buffer_);
@@ -310,7 +315,7 @@ bool Table::locate(const std::string& fields, const std::vector<Value>& values) 
   }
   auto matches = [&](const Row& r) {
     for (size_t i = 0; i < cols.size(); ++i) {
-      if (r[size_t(cols[i])] != wanted[i]) return false;
+      if (compareStoredValues(r[size_t(cols[i])], wanted[i]) != 0) return false;
     }
     return true;
   };

@@ -128,6 +128,46 @@ TEST_F(TableCursor, LocateKeepsToTheFilterAndItsFields) {
   }
 }
 
+TEST_F(TableCursor, LocateOnTheLeadingKeyFieldFindsTheFirstRowThatPasses) {
+  Table t(db_, "XMLApp");
+  t.open();
+  for (int seq = 3; seq <= 400; ++seq) addApp(t, "X602", seq, "n" + std::to_string(seq));
+  ASSERT_TRUE(t.locate("Mode", {Value("X602")}));
+  EXPECT_EQ(t.getInt("SEQ"), 1);
+  t.setFilter("[SEQ] > 250 and [Name] <> 'n251'");
+  t.setFiltered(true);
+  ASSERT_TRUE(t.locate("Mode", {Value("X602")}));
+  EXPECT_EQ(t.getInt("SEQ"), 252);
+  EXPECT_FALSE(t.locate("Mode;SEQ", {Value("X602"), Value(251)}));
+  EXPECT_FALSE(t.locate("Mode", {Value("X60")}));
+  EXPECT_FALSE(t.locate("Mode", {Value("X602No")}));
+}
+
+TEST_F(TableCursor, LocateComparesNumbersByValue) {
+  TableSchema s;
+  s.fields = {
+      {"Code", FieldType::Alpha, 4}, {"Rate", FieldType::Number, 0}, {"Amount", FieldType::Bcd, 2}};
+  db_.createTable("Rates", s);
+  Table t(db_, "Rates");
+  t.open();
+  t.append();
+  t.set("Code", Value("A"));
+  t.set("Rate", Value(2));
+  t.set("Amount", Value("12.50"));
+  t.post();
+  t.append();
+  t.set("Code", Value("B"));
+  t.set("Rate", Value(2.5));
+  t.set("Amount", Value(7));
+  t.post();
+  ASSERT_TRUE(t.locate("Rate", {Value("2.5")}));
+  EXPECT_EQ(t.getString("Code"), "B");
+  ASSERT_TRUE(t.locate("Amount", {Value(12.5)}));
+  EXPECT_EQ(t.getString("Code"), "A");
+  ASSERT_TRUE(t.locate("Amount", {Value("7.00")}));
+  EXPECT_EQ(t.getString("Code"), "B");
+}
+
 TEST_F(TableCursor, LocateFindsBlankValuesByEmptyText) {
   Table t(db_, "XMLApp");
   t.open();

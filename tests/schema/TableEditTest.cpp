@@ -102,6 +102,20 @@ TEST_F(TableEdit, MovingOnPostsAPendingChange) {
   t_.cancel();
 }
 
+TEST_F(TableEdit, AnEditWithoutAssignmentsChangesNothing) {
+  // The store's change count tells whether a table has anything to write back.
+  const auto store = db_.openTable("XMLApp", OpenMode::ReadOnly);
+  const uint64_t before = store->changeCount();
+  t_.first();
+  t_.edit();
+  t_.post();
+  t_.edit();
+  t_.next();
+  EXPECT_EQ(store->changeCount(), before);
+  EXPECT_EQ(t_.getString("Name"), "b");
+  db_.closeTable(store, OpenMode::ReadOnly);
+}
+
 TEST_F(TableEdit, ClosingDropsAPendingChange) {
   t_.first();
   t_.edit();
