@@ -35,15 +35,22 @@ class Table {
   bool isOpen() const { return state_ != State::Inactive; }
   State state() const { return state_; }
 
-  // Rows passing the filter, in table order.
+  // Rows passing the filter, in table order. Next at the last row sets eof and stays on
+  // that row. Moving (first, next, locate, append, a new filter) first posts a pending
+  // change that has assignments and drops one that has none. When another handle deletes
+  // the current row, the handle stands on the row that followed it and the next step stays
+  // there, so a walk neither skips nor repeats a row.
   void first();
   void next();
   bool eof() const;
   int64_t recordCount() const;
 
   // append/insert start a new row (insert places it where the table's order puts it, which
-  // for these tables is the same); edit starts changing the current row; post stores the
-  // buffer (throws DuplicateKey and stays in edit state); cancel drops it.
+  // for these tables is the same); edit starts changing the current row (on an empty table
+  // it starts a new one); post stores the buffer (throws DuplicateKey and stays in edit
+  // state) and leaves the cursor on the stored row; cancel drops it. deleteRow leaves the
+  // cursor on the row that followed, or at eof on the new last row. Read-only handles
+  // refuse every change with Locked.
   void append();
   void insert();
   void edit();
