@@ -8,9 +8,11 @@
 // 3. Each existing target is renamed aside ("CB20.DB.kvtold") and its new file renamed in.
 // 4. The old files and the journal are removed.
 // A rename that fails in step 3 puts the old files back and removes the new ones; the
-// caller gets EngineError(Io) and the table is as it was. A process that dies after step 2
-// leaves the journal, and recoverFileSet finishes the job the next time the table is used;
-// dying before step 2 leaves only temporary files, which recoverFileSet removes.
+// caller gets EngineError(Io) and the table is as it was. (Should putting an old file back
+// fail too, it waits under its ".kvtold" name and the next open of the table restores it.) A
+// process that dies after step 2 leaves the journal, and recoverFileSet finishes the job the next
+// time the table is used; dying before step 2 leaves only temporary files, which recoverFileSet
+// removes.
 #pragma once
 
 #include <filesystem>

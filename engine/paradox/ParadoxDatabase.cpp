@@ -1,0 +1,210 @@
+#include "engine/paradox/ParadoxDatabase.h"
+
+#include "engine/paradox/FileSetCommit.h"
+#include "engine/paradox/TableStorage.h"
+#include "schema/EngineError.h"
+#include "schema/KeyedRowStore.h"
+#include "schema/LocalSql.h"
+
+namespace kvt::paradox {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string keyOf(const std::string& table) {
+  return upperAscii(tableStem(table));
+}
+
+}  // namespace
+
+ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name)
+    : ParadoxDatabase(std::move(directory), std::move(name), defaultFileOps()) {}
+
+ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name, FileOps& ops)
+    : dir_(std::move(directory)), name_(std::move(name)), ops_(&ops) {}
+
+ParadoxDatabase::~ParadoxDatabase() {
+  for (auto& [key, t] : open_) {
+    try {
+      writeBack(t);
+    } catch (const EngineError&) {
+      // The old files stand; nothing more can be done here.
+    }
+  }
+}
+
+std::string ParadoxDatabase::name() const {
+  return name_.empty() ? dir_.string() : name_;
+}
+
+std::string ParadoxDatabase::describe(const std::string& table) const {
+  return table + " (" + name() + ")";
+}
+
+bool ParadoxDatabase::tableExists(const std::string& table) {
+  if (open_.count(keyOf(table))) return true;
+  return findTableFiles(dir_, table).has_value();
+}
+
+std::shared_ptr<RowStore> ParadoxDatabase::openTable(const std::string& table, OpenMode mode) {
+  const std::string key = keyOf(table);
+  if (key.empty()) throw EngineError(ErrorKind::MissingTable, "no table name given");
+  auto it = open_.find(key);
+  if (it != open_.end()) {
+    OpenTable& t = it->second;
+    if (t.exclusive) {
+      throw EngineError(ErrorKind::Locked, "table " + describe(table) + " is opened exclusively");
+    }
+    if (mode == OpenMode::Exclusive) {
+      throw EngineError(ErrorKind::Locked,
+                        "table " + describe(table) + " is in use and cannot be opened exclusively");
+    }
+    ++t.handles;
+    return t.store;
+  }
+  StoredTable stored = loadTable(*ops_, dir_, table);
+  TableSchema schema = stored.image.schema;
+  if (auto created = createdIndexes_.find(key); created != createdIndexes_.end()) {
+    for (const auto& index : created->second) schema.indexes.push_back(index);
+  }
+  OpenTable t;
+  t.stem = stored.files.db.stem().string();
+  t.store =
+      std::make_shared<KeyedRowStore>(t.stem, std::move(schema), std::move(stored.image.rows));
+  t.format = std::move(stored.image.format);
+  t.files = std::move(stored.files);
+  t.handles = 1;
+  t.exclusive = mode == OpenMode::Exclusive;
+  std::shared_ptr<RowStore> store = t.store;
+  open_.emplace(key, std::move(t));
+  return store;
+}
+
+void ParadoxDatabase::closeTable(const std::shared_ptr<RowStore>& store, OpenMode mode) {
+  for (auto it = open_.begin(); it != open_.end(); ++it) {
+    OpenTable& t = it->second;
+    if (t.store != store) continue;
+    if (mode == OpenMode::Exclusive) t.exclusive = false;
+    if (--t.handles > 0) return;
+    // The table leaves memory whether or not the write succeeds; a failed write leaves
+    // the old files as they were.
+    OpenTable last = std::move(t);
+    open_.erase(it);
+    writeBack(last);
+    return;
+  }
+  throw EngineError(ErrorKind::State, "closing a table that is not open");
+}
+
+void ParadoxDatabase::writeBack(OpenTable& t) {
+  if (!t.store->dirty()) return;
+  const RowStore& rows = *t.store;
+  saveTable(*ops_, dir_, t.stem, t.files ? &*t.files : nullptr, t.format, rows.schema(),
+            rows.size(), [&](size_t r) -> const Row& { return rows.row(r); });
+  t.store->markClean();
+}
+
+void ParadoxDatabase::requireClosed(const std::string& table, const char* action) const {
+  if (open_.count(keyOf(table))) {
+    throw EngineError(ErrorKind::Locked, std::string("cannot ") + action + " table " +
+                                             describe(table) + ": it is open");
+  }
+}
+
+void ParadoxDatabase::createTable(const std::string& table, const TableSchema& schema) {
+  const std::string stem = tableStem(table);
+  if (stem.empty()) throw EngineError(ErrorKind::State, "no table name given");
+  requireClosed(table, "create");
+  recoverFileSet(*ops_, dir_, stem);
+  if (findTableFiles(dir_, table)) {
+    throw EngineError(ErrorKind::State, "table " + describe(table) + " already exists");
+  }
+  // Code page 950, with the sort order the code page 950 tables beside it have.
+  const TableLanguage language = languageOfDirectory(dir_, stem).value_or(TableLanguage{});
+  const TableFormat format = newTableFormat(stem + ".DB", schema, language);
+  saveTable(*ops_, dir_, stem, nullptr, format, schema, 0,
+            [](size_t) -> const Row& { throw EngineError(ErrorKind::State, "no rows"); });
+  std::vector<IndexDef> secondary;
+  for (const auto& index : schema.indexes) {
+    if (!index.primary) secondary.push_back(index);
+  }
+  createdIndexes_[keyOf(table)] = std::move(secondary);
+}
+
+void ParadoxDatabase::deleteTable(const std::string& table) {
+  requireClosed(table, "delete");
+  const std::string stem = tableStem(table);
+  recoverFileSet(*ops_, dir_, stem);
+  auto files = findTableFiles(dir_, table);
+  if (!files) {
+    throw EngineError(ErrorKind::MissingTable, "table " + describe(table) + " does not exist");
+  }
+  std::string error;
+  // The .DB goes first: once it is gone the table is gone, whatever else stays behind.
+  if (!ops_->remove(files->db, error)) {
+    throw EngineError(ErrorKind::Io, "cannot delete " + files->db.string() + ": " + error);
+  }
+  std::string failed;
+  for (const auto& p : files->all) {
+    if (p == files->db) continue;
+    if (!ops_->remove(p, error)) failed += " " + p.filename().string();
+  }
+  ops_->syncDirectory(dir_);
+  createdIndexes_.erase(keyOf(table));
+  if (!failed.empty()) {
+    throw EngineError(ErrorKind::Io,
+                      "table " + describe(table) + " deleted, but not its files" + failed);
+  }
+}
+
+void ParadoxDatabase::emptyTable(const std::string& table) {
+  requireClosed(table, "empty");
+  StoredTable stored = loadTable(*ops_, dir_, table);
+  saveTable(*ops_, dir_, stored.files.db.stem().string(), &stored.files, stored.image.format,
+            stored.image.schema, 0,
+            [](size_t) -> const Row& { throw EngineError(ErrorKind::State, "no rows"); });
+}
+
+void ParadoxDatabase::renameTable(const std::string& from, const std::string& to) {
+  requireClosed(from, "rename");
+  requireClosed(to, "rename to");
+  const std::string fromStem = tableStem(from);
+  const std::string toStem = tableStem(to);
+  recoverFileSet(*ops_, dir_, fromStem);
+  auto files = findTableFiles(dir_, from);
+  if (!files) {
+    throw EngineError(ErrorKind::MissingTable, "table " + describe(from) + " does not exist");
+  }
+  if (upperAscii(fromStem) != upperAscii(toStem) && findTableFiles(dir_, to)) {
+    throw EngineError(ErrorKind::State, "table " + describe(to) + " already exists");
+  }
+  std::vector<std::pair<fs::path, fs::path>> done;
+  for (const auto& p : files->all) {
+    const std::string name = p.filename().string();
+    const fs::path target = dir_ / (toStem + name.substr(fromStem.size()));
+    std::string error;
+    if (!ops_->rename(p, target, error)) {
+      for (auto r = done.rbegin(); r != done.rend(); ++r) {
+        std::string ignored;
+        ops_->rename(r->second, r->first, ignored);
+      }
+      throw EngineError(ErrorKind::Io, "cannot rename " + p.string() + ": " + error);
+    }
+    done.emplace_back(p, target);
+  }
+  ops_->syncDirectory(dir_);
+  if (auto created = createdIndexes_.extract(keyOf(from))) {
+    created.key() = keyOf(to);
+    createdIndexes_.insert(std::move(created));
+  }
+}
+
+void ParadoxDatabase::execSql(const std::string& sql, const SqlParams& params) {
+  runLocalSql(*this, sql, params);
+}
+
+int64_t ParadoxDatabase::selectCount(const std::string& sql, const SqlParams& params) {
+  return countLocalSql(*this, sql, params);
+}
+
+}  // namespace kvt::paradox

@@ -1,0 +1,74 @@
+// A directory of Paradox tables as a Database.
+//
+// A table is loaded whole when it is first opened, into one row store shared by every
+// handle that opens it; when the last handle closes it, the table is written back, whole,
+// if anything changed (TableStorage.h: new files replace the old ones in one commit).
+// Exclusive opens keep other handles of this process out. Tables created here have code
+// page 950 and the sort order most code page 950 tables of the directory have ("ascii"
+// when there are none), and carry their primary key in a .PX file; the secondary indexes asked for
+// are kept with the open table only, not written as index files.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/paradox/FileOps.h"
+#include "engine/paradox/TableCodec.h"
+#include "engine/paradox/TableFiles.h"
+#include "schema/Database.h"
+#include "schema/KeyedRowStore.h"
+
+namespace kvt::paradox {
+
+class ParadoxDatabase : public Database {
+ public:
+  // `name` is how the steps name the database in messages (the Windows directory with its
+  // trailing backslash); the directory itself when empty.
+  explicit ParadoxDatabase(std::filesystem::path directory, std::string name = {});
+  // With the file operations to use (tests pass ones that fail on purpose).
+  ParadoxDatabase(std::filesystem::path directory, std::string name, FileOps& ops);
+  // Writes back what open tables changed; errors are not reported from here.
+  ~ParadoxDatabase() override;
+
+  DatabaseKind kind() const override { return DatabaseKind::Standard; }
+  std::string name() const override;
+  const std::filesystem::path& directory() const { return dir_; }
+
+  bool tableExists(const std::string& table) override;
+  std::shared_ptr<RowStore> openTable(const std::string& table, OpenMode mode) override;
+  void closeTable(const std::shared_ptr<RowStore>& store, OpenMode mode) override;
+
+  void createTable(const std::string& table, const TableSchema& schema) override;
+  void deleteTable(const std::string& table) override;
+  void emptyTable(const std::string& table) override;
+  void renameTable(const std::string& from, const std::string& to) override;
+
+  void execSql(const std::string& sql, const SqlParams& params = {}) override;
+  int64_t selectCount(const std::string& sql, const SqlParams& params = {}) override;
+
+ private:
+  struct OpenTable {
+    std::string stem;
+    std::shared_ptr<KeyedRowStore> store;
+    TableFormat format;
+    std::optional<TableFiles> files;
+    int handles = 0;
+    bool exclusive = false;
+  };
+
+  void writeBack(OpenTable& t);
+  void requireClosed(const std::string& table, const char* action) const;
+  std::string describe(const std::string& table) const;
+
+  std::filesystem::path dir_;
+  std::string name_;
+  FileOps* ops_;
+  std::map<std::string, OpenTable> open_;  // by upper-case table name
+  // Secondary indexes asked for when tables were created here, by upper-case table name.
+  std::map<std::string, std::vector<IndexDef>> createdIndexes_;
+};
+
+}  // namespace kvt::paradox
