@@ -92,10 +92,8 @@ TEST(ParadoxDatabase, RowsWrittenThroughTheTableHandleReadBackEverywhere) {
   EXPECT_EQ(back.image.rows[3][1].get<std::string>()->size(), 70000u);
   EXPECT_EQ(back.image.rows[4][0], Value(kChinese));  // high bytes sort last
   EXPECT_EQ(back.image.rows[4][1], Value(kChinese + "\r\n" + kChinese));
-  const auto px = test::readWithPxlib(back.files.db);
-  ASSERT_EQ(px.recordCount, 5);
-  EXPECT_EQ(px.rows[4][0], kChinese);
-  EXPECT_EQ(px.rows[4][1], kChinese + kChinese);
+  test::expectPxlibAgrees(back);
+  EXPECT_EQ(test::readWithPxlib(back.files.db).rows[4][1], kChinese + kChinese);
 
   // A second handle sees the same rows; reopening reads the files.
   Table a(db, "CB25"), b(db, "cb25.db");

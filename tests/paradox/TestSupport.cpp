@@ -221,4 +221,20 @@ PxlibTable readWithPxlib(const fs::path& dbFile) {
   return out;
 }
 
+void expectPxlibAgrees(const StoredTable& t) {
+  const auto px = readWithPxlib(t.files.db);
+  ASSERT_EQ(px.recordCount, static_cast<int>(t.image.rows.size()));
+  std::vector<int> compared;
+  for (size_t f = 0; f < t.image.schema.fields.size(); ++f) {
+    if (pxlibReads(t.image.schema.fields[f].type)) compared.push_back(static_cast<int>(f));
+  }
+  ASSERT_EQ(compared.size(), px.fieldNames.size());
+  for (size_t r = 0; r < t.image.rows.size(); ++r) {
+    for (size_t i = 0; i < compared.size(); ++i) {
+      ASSERT_EQ(canonical(t.image.rows[r][compared[i]]), px.rows[r][i])
+          << "record " << r << " field " << px.fieldNames[i];
+    }
+  }
+}
+
 }  // namespace kvt::paradox::test

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/paradox/TableStorage.h"
 #include "schema/TableSchema.h"
 #include "schema/Value.h"
 
@@ -56,6 +57,10 @@ struct PxlibTable {
   std::vector<std::vector<std::optional<std::string>>> rows;
 };
 PxlibTable readWithPxlib(const std::filesystem::path& dbFile);
+
+// Checks that pxlib reads the table's files as the engine read them: the record count and,
+// for the field types pxlib reads, every value.
+void expectPxlibAgrees(const StoredTable& t);
 
 // The same canonical form of an engine value (nullopt for null).
 std::optional<std::string> canonical(const Value& v);

@@ -69,22 +69,6 @@ void expectIndexMatchesTable(const fs::path& dbFile, const fs::path& pxFile) {
   }
 }
 
-void expectPxlibAgrees(const StoredTable& t) {
-  const auto px = test::readWithPxlib(t.files.db);
-  ASSERT_EQ(px.recordCount, static_cast<int>(t.image.rows.size()));
-  std::vector<int> compared;
-  for (size_t f = 0; f < t.image.schema.fields.size(); ++f) {
-    if (test::pxlibReads(t.image.schema.fields[f].type)) compared.push_back(static_cast<int>(f));
-  }
-  ASSERT_EQ(compared.size(), px.fieldNames.size());
-  for (size_t r = 0; r < t.image.rows.size(); ++r) {
-    for (size_t i = 0; i < compared.size(); ++i) {
-      ASSERT_EQ(test::canonical(t.image.rows[r][compared[i]]), px.rows[r][i])
-          << "record " << r << " field " << px.fieldNames[i];
-    }
-  }
-}
-
 TEST(TableWrite, NewTableReadsBackThroughEngineAndPxlib) {
   test::ScratchDir dir;
   const TableSchema schema = formSchema();
@@ -109,7 +93,7 @@ TEST(TableWrite, NewTableReadsBackThroughEngineAndPxlib) {
   EXPECT_EQ(back.image.schema.indexes[0].fields, schema.indexes[0].fields);
   ASSERT_TRUE(back.files.px && back.files.mb);
   expectIndexMatchesTable(back.files.db, *back.files.px);
-  expectPxlibAgrees(back);
+  test::expectPxlibAgrees(back);
 
   const FileHeader& h = back.image.format.db;
   EXPECT_EQ(h.fileVersion, 0x0Bu);
@@ -156,7 +140,7 @@ TEST(TableWrite, LargeTableGetsAMultiLevelIndex) {
   expectIndexMatchesTable(dir.path() / "BIG.DB", dir.path() / "BIG.PX");
   const StoredTable back = loadTable(defaultFileOps(), dir.path(), "BIG");
   EXPECT_EQ(back.image.rows, rows);
-  expectPxlibAgrees(back);
+  test::expectPxlibAgrees(back);
 }
 
 TEST(TableWrite, ValuesAFieldCannotHoldAreRefusedWithNothingWritten) {
@@ -210,7 +194,7 @@ TEST(TableWrite, EverySampleWrittenBackKeepsItsRecordsAndIndexes) {
         ASSERT_TRUE(after.files.px);
         expectIndexMatchesTable(after.files.db, *after.files.px);
       }
-      expectPxlibAgrees(after);
+      test::expectPxlibAgrees(after);
       // The rebuilt secondary indexes hold the same rows in the same order.
       for (size_t i = 0; i < after.image.format.secondary.size(); ++i) {
         const auto& index = after.image.format.secondary[i];
