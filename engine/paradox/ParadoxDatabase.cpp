@@ -43,6 +43,12 @@ std::string ParadoxDatabase::describe(const std::string& table) const {
 
 bool ParadoxDatabase::tableExists(const std::string& table) {
   if (open_.count(keyOf(table))) return true;
+  try {
+    // A write cut short by a crash may have the .DB aside under another name.
+    recoverFileSet(*ops_, dir_, tableStem(table));
+  } catch (const EngineError&) {
+    // Answered from the files as they are; opening the table reports the trouble.
+  }
   return findTableFiles(dir_, table).has_value();
 }
 

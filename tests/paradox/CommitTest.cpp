@@ -5,6 +5,7 @@
 #include <map>
 
 #include "engine/paradox/FileSetCommit.h"
+#include "engine/paradox/ParadoxDatabase.h"
 #include "engine/paradox/TableStorage.h"
 #include "schema/EngineError.h"
 #include "tests/paradox/TestSupport.h"
@@ -120,7 +121,8 @@ TEST(TableCommit, DyingAtAnyStepLeavesAllOldOrAllNewFiles) {
     write(defaultFileOps(), dir.path(), rowsOf(3));
     FaultyOps ops(at, FaultyOps::Mode::Die);
     EXPECT_THROW(write(ops, dir.path(), rowsOf(40)), Crash);
-    // The next open finishes or clears the interrupted write.
+    // The next look finishes or clears the interrupted write.
+    EXPECT_TRUE(ParadoxDatabase(dir.path()).tableExists("T"));
     const auto rows = loadTable(defaultFileOps(), dir.path(), "T").image.rows;
     EXPECT_TRUE(rows == rowsOf(3) || rows == rowsOf(40));
     for (const auto& [name, bytes] : snapshot(dir.path())) {
