@@ -44,7 +44,7 @@ Value decodeBlobField(FieldType type, const char* in, int width, const BlobFileR
     if (!mb) throwFormat("blob file (.MB) is missing");
     data = mb->read(p);
   }
-  if (type == FieldType::Memo) return Value(std::move(data));
+  if (type == FieldType::Memo || type == FieldType::FmtMemo) return Value(std::move(data));
   if (type == FieldType::Graphic && hasGraphicHead(data)) data.erase(0, kGraphicHead);
   return Value(kvt::Bytes{std::move(data)});
 }

@@ -13,7 +13,8 @@
 
 namespace kvt::paradox {
 
-// Memo fields read as text, the other blob types as Bytes. `mb` may be null when the table
+// Memo and formatted memo fields read as text (the stored bytes), the other blob types as
+// Bytes. `mb` may be null when the table
 // has no .MB file; a pointer into it then throws EngineError(Format).
 Value decodeBlobField(FieldType type, const char* in, int width, const BlobFileReader* mb);
 

@@ -95,9 +95,9 @@ TEST(SampleRead, MemoAndFormattedMemoContents) {
   EXPECT_EQ(memo[1][1], Value("01234567890\n"));           // in the leader alone
   const auto fmemo = load("fields", "fmemo").image.rows;
   ASSERT_EQ(fmemo.size(), 2u);
-  EXPECT_EQ(fmemo[0][1].get<Bytes>()->data.size(), 169u);
-  EXPECT_EQ(fmemo[1][1].get<Bytes>()->data.size(), 726u);
-  EXPECT_NE(fmemo[0][1].get<Bytes>()->data.find("Arial"), std::string::npos);
+  EXPECT_EQ(fmemo[0][1].get<std::string>()->size(), 169u);
+  EXPECT_EQ(fmemo[1][1].get<std::string>()->size(), 726u);
+  EXPECT_NE(fmemo[0][1].get<std::string>()->find("Arial"), std::string::npos);
 
   const auto customer = load("db", "CUSTOMER").image.rows;
   const int comments = 8;

@@ -43,13 +43,15 @@ TEST(TableTool, RowJsonTakesTextFromTheTablesCodePage) {
               {"B", FieldType::Bcd, 2},
               {"G", FieldType::Graphic, 10},
               {"M", FieldType::Memo, 1},
-              {"I", FieldType::Long, 0}};
+              {"I", FieldType::Long, 0},
+              {"F", FieldType::FmtMemo, 0}};
   const Row row = {
-      Value("\xA4\xA4\xA4\xE5"), Value(2.5),      Value(true),  Value(Decimal{"-1.20"}),
-      Value(Bytes{"BM\x01"}),    Value("a\"b\n"), Value::null()};
-  EXPECT_EQ(rowJson(s, row, 950),
-            "{\"\xE5\x90\x8D\xE7\xA8\xB1\": \"\xE4\xB8\xAD\xE6\x96\x87\", \"N\": 2.5, \"L\": true, "
-            "\"B\": \"-1.20\", \"G\": \"Qk0B\", \"M\": \"a\\\"b\\n\", \"I\": null}");
+      Value("\xA4\xA4\xA4\xE5"), Value(2.5),      Value(true),   Value(Decimal{"-1.20"}),
+      Value(Bytes{"BM\x01"}),    Value("a\"b\n"), Value::null(), Value(std::string("\x07\0", 2))};
+  EXPECT_EQ(
+      rowJson(s, row, 950),
+      "{\"\xE5\x90\x8D\xE7\xA8\xB1\": \"\xE4\xB8\xAD\xE6\x96\x87\", \"N\": 2.5, \"L\": true, "
+      "\"B\": \"-1.20\", \"G\": \"Qk0B\", \"M\": \"a\\\"b\\n\", \"I\": null, \"F\": \"BwA=\"}");
   // Bytes the code page does not define are replaced, not dropped.
   EXPECT_EQ(toUtf8("a\xFF", 950), "a\xEF\xBF\xBD");
   EXPECT_EQ(toUtf8("\x82", 1252), "\xE2\x80\x9A");

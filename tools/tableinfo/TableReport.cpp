@@ -66,7 +66,11 @@ std::string numberText(double d) {
   return std::string(buf, r.ptr);
 }
 
-std::string valueJson(const Value& v, int codePage) {
+std::string valueJson(const FieldDef& field, const Value& v, int codePage) {
+  // A formatted memo holds its formatting as binary data beside the text.
+  if (field.type == FieldType::FmtMemo) {
+    if (const auto* s = v.get<std::string>()) return jsonString(base64(*s));
+  }
   struct Visit {
     int codePage;
     std::string operator()(std::monostate) const { return "null"; }
@@ -95,7 +99,7 @@ std::string rowJson(const TableSchema& schema, const Row& row, int codePage) {
     if (i > 0) out += ", ";
     out += jsonString(toUtf8(schema.fields[i].name, codePage));
     out += ": ";
-    out += valueJson(row[i], codePage);
+    out += valueJson(schema.fields[i], row[i], codePage);
   }
   return out + "}";
 }

@@ -15,7 +15,8 @@ void writeStructure(std::ostream& out, const paradox::StoredTable& table);
 // One JSON object a line per record, in table order; field names are the keys.
 void writeRows(std::ostream& out, const paradox::StoredTable& table);
 
-// One record as a JSON object (no line break).
+// One record as a JSON object (no line break): text and memos decoded from the code page,
+// binary blobs, graphics and formatted memos in base64.
 std::string rowJson(const TableSchema& schema, const Row& row, int codePage);
 
 }  // namespace kvt::tableinfo
