@@ -3,6 +3,7 @@
 // steps, the form directory and its copies, the form files, and the closing messages. Every
 // step after the switches is guarded by its switch and by the stop flag.
 #include <cstdint>
+#include <cstdio>
 
 #include "app/InstallationSettings.h"
 #include "app/SelectGlobalPathFrm.h"
@@ -162,9 +163,9 @@ void TUpgradeFrm::RunDatabaseSteps() {
       {sw.DoAddX602_3rd, "X602_3rd"},
   };
   for (int i = 0; i < 15; ++i) {
-    std::string number = std::to_string(i + 1);
-    if (number.size() < 2) number.insert(0, "0");
-    newTables.emplace_back(sw.DoAddX601[i], "X601_" + number);
+    char step[16];
+    std::snprintf(step, sizeof step, "X601_%02d", i + 1);
+    newTables.emplace_back(sw.DoAddX601[i], step);
   }
   newTables.emplace_back(sw.DoAddX602_01, "X602_01");
   newTables.emplace_back(sw.DoAddX602_02, "X602_02");

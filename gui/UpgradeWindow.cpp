@@ -12,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/SelectGlobalPathDialog.h"
 
@@ -23,7 +24,12 @@ QFont fixedPitchFont() {
   QFont font(QStringLiteral("Noto Sans Mono CJK TC"));
   font.setStyleHint(QFont::TypeWriter);
   font.setPointSize(10);
-  if (!QFontInfo(font).fixedPitch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  // Absent that face, the system's fixed-pitch one (Chinese then comes from a fallback face).
+  if (!QFontInfo(font).family().contains(QStringLiteral("Mono"), Qt::CaseInsensitive)) {
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(10);
+    return fixed;
+  }
   return font;
 }
 
@@ -61,6 +67,7 @@ UpgradeWindow::UpgradeWindow(platform::FileSystem& fs, app::DatabaseOpener& open
     auto* b = new QPushButton(QString::fromUtf8(caption), this);
     b->setObjectName(QString::fromUtf8(name));
     b->setAutoDefault(false);
+    b->setMinimumWidth(std::max(80, b->sizeHint().width() + 16));
     return b;
   };
   doBtn_ = makeButton("DoBtn", app::TUpgradeFrm::kDoBtnCaption);

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what the build needs, builds the tool, makes the demonstration installation under
+# ./demo-prefix (a Wine-style prefix: drive C with an installed package and a release
+# directory) and starts the tool from its release directory on it.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${KVT_BUILD_DIR:-$here/build}
+prefix=$here/demo-prefix
+
+"$here/scripts/install-deps.sh"
+
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVT_BUILD_GUI=ON -DKVT_BUILD_MYSQL=ON
+targets=(KVTUpgrade kvt-demo)
+# The demonstration tables come with the table engine, when the build has it.
+if cmake --build "$build" --target help | grep -q ' kvt-demo-db$'; then targets+=(kvt-demo-db); fi
+cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
+
+release=$("$build/tools/demo/kvt-demo" "$prefix" "$build/gui/KVTUpgrade")
+if [ -x "$build/tools/demo-db/kvt-demo-db" ]; then
+  "$build/tools/demo-db/kvt-demo-db" "$prefix/drive_c/Velmor/KVT/Database" "$release"
+fi
+echo "Demonstration installation: $prefix"
+echo "Release directory:          $release"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display to show the window on. Start it from a desktop session with:"
+  echo "  WINEPREFIX='$prefix' '$release/KVTUpgrade'"
+  exit 0
+fi
+WINEPREFIX="$prefix" exec "$release/KVTUpgrade"
