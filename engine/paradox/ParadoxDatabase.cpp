@@ -27,8 +27,8 @@ ParadoxDatabase::~ParadoxDatabase() {
   for (auto& [key, t] : open_) {
     try {
       writeBack(t);
-    } catch (const EngineError&) {
-      // The old files stand; nothing more can be done here.
+    } catch (...) {
+      // The old files stand; a destructor cannot report more.
     }
   }
 }
