@@ -165,9 +165,6 @@ TEST_F(UpgradeWindowTest, RunWritesTheLogAndChangesTheButtons) {
   EXPECT_EQ(steps.callsStartingWith("CopyIfNewer"),
             std::vector<std::string>{
                 "CopyIfNewer C:\\KVTRelease\\KVTE.DBL,C:\\Velmor\\KVT\\KVTE.DBL,1,1"});
-
-  if (const char* dir = std::getenv("KVT_SCREENSHOT_DIR"))
-    window->grab().save(QString::fromUtf8(dir) + QStringLiteral("/after-run.png"));
 }
 
 TEST_F(UpgradeWindowTest, StopButtonWorksDuringALongStep) {
