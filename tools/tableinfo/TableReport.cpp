@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine/paradox/FieldTypes.h"
-#include "tools/tableinfo/CalendarText.h"
+#include "schema/Calendar.h"
 #include "tools/tableinfo/CodePageText.h"
 
 namespace kvt::tableinfo {
