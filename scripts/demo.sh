@@ -12,13 +12,11 @@ prefix=$here/demo-prefix
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVT_BUILD_GUI=ON -DKVT_BUILD_MYSQL=ON
 targets=(KVTUpgrade kvt-demo)
 # The demonstration tables come with the table engine, when the build has it.
-if cmake --build "$build" --target help | grep -q ' kvt-demo-db$'; then targets+=(kvt-demo-db); fi
+available=$(cmake --build "$build" --target help)
+if grep -q ' kvt-demo-db$' <<<"$available"; then targets+=(kvt-demo-db); fi
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 
-release=$("$build/tools/demo/kvt-demo" "$prefix" "$build/gui/KVTUpgrade")
-if [ -x "$build/tools/demo-db/kvt-demo-db" ]; then
-  "$build/tools/demo-db/kvt-demo-db" "$prefix/drive_c/Velmor/KVT/Database" "$release"
-fi
+release=$("$here/scripts/make-demo-prefix.sh" "$build")
 echo "Demonstration installation: $prefix"
 echo "Release directory:          $release"
 

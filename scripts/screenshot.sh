@@ -14,7 +14,7 @@ for tool in Xvfb import xwininfo; do
 done
 [ -x "$build/gui/KVTUpgrade" ] || { echo "build the tool first: bash scripts/demo.sh"; exit 1; }
 
-release=$("$build/tools/demo/kvt-demo" "$prefix" "$build/gui/KVTUpgrade")
+release=$("$here/scripts/make-demo-prefix.sh" "$build")
 mkdir -p "$out"
 
 display=:$((90 + RANDOM % 100))
