@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "files/CopyIfNewer.h"
+#include "files/CopyRule.h"
 #include "schema/EngineError.h"
 #include "schema/upgrade/MessageMoveBack.h"
 #include "schema/upgrade/ParadoxRebuild.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "files/CopyIfNewer.h"
+#include "files/CopyRule.h"
 #include "schema/EngineError.h"
 #include "schema/Table.h"
 #include "schema/upgrade/CreateStatements.h"

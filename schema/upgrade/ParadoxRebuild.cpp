@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <functional>
 
-#include "files/CopyIfNewer.h"
+#include "files/CopyRule.h"
 #include "platform/LocalDate.h"
 #include "schema/EngineError.h"
 #include "schema/Table.h"
@@ -133,10 +133,10 @@ bool RebuildParadoxTable(RunContext& ctx, const std::string& name) {
   return ReplaceParadoxTable(
       ctx, name,
       [&] {
-        bool copied = files::CopyToDatabaseDir(ctx, name + ".DB", false, false);
-        copied = files::CopyToDatabaseDir(ctx, name + ".PX", false, false) && copied;
+        bool copied = CopyReleaseFileToDatabase(ctx, name + ".DB", false, false);
+        copied = CopyReleaseFileToDatabase(ctx, name + ".PX", false, false) && copied;
         if (ctx.fs.fileExists(ctx.ReleaseDir + name + ".MB"))
-          copied = files::CopyToDatabaseDir(ctx, name + ".MB", false, false) && copied;
+          copied = CopyReleaseFileToDatabase(ctx, name + ".MB", false, false) && copied;
         return copied;
       },
       true);

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "files/CopyIfNewer.h"
+#include "files/CopyRule.h"
 #include "schema/EngineError.h"
 #include "schema/Table.h"
 #include "schema/upgrade/TableOperations.h"

@@ -1,6 +1,7 @@
 #include "schema/upgrade/UpgradeSupport.h"
 
 #include "engine/paradox/ParadoxDatabase.h"
+#include "files/CopyRule.h"
 #include "schema/EngineError.h"
 
 namespace kvt::upgrade {
@@ -63,6 +64,13 @@ void ClearTableFileAttributes(RunContext& ctx, const std::string& table) {
     const std::string path = ctx.DatabaseDir + table + ext;
     if (ctx.fs.fileExists(path)) ctx.fs.clearAttributes(path);
   }
+}
+
+bool CopyReleaseFileToDatabase(RunContext& ctx, const std::string& name, bool onlyIfNewer,
+                               bool reportNew) {
+  if (ctx.DatabaseDir.empty()) return false;
+  return files::CopyIfNewer(ctx, ctx.ReleaseDir + name, ctx.DatabaseDir + name, onlyIfNewer,
+                            reportNew);
 }
 
 std::string UpperAscii(std::string text) {

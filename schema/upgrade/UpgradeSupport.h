@@ -39,6 +39,11 @@ bool ExecGuarded(RunContext& ctx, const std::string& sql);
 // so that they can be rewritten; failures are ignored. Nothing on MySQL.
 void ClearTableFileAttributes(RunContext& ctx, const std::string& table);
 
+// The copy rule from the release directory into the Paradox database directory, with its
+// result: true when the file there is now the release's copy (or was found already new).
+bool CopyReleaseFileToDatabase(RunContext& ctx, const std::string& name, bool onlyIfNewer,
+                               bool reportNew);
+
 // Upper-cases ASCII letters only.
 std::string UpperAscii(std::string text);
 

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 
+#include "platform/LocalDate.h"
 #include "schema/upgrade/ColumnUpgrades.h"
 #include "tests/dbupgrade/KindTest.h"
+#include "tools/demo-db/DemoTables.h"
 
 namespace kvt::testing {
 namespace {
@@ -66,8 +68,10 @@ std::vector<Row> SampleRows(const TableSchema& schema) {
 
 TEST_P(SizeTested, FirstRunChangesTheTableAndTheSecondFindsItNew) {
   const TableSchema oldSchema = demo::Layout(c().oldLayout);
-  const std::vector<Row> rows = SampleRows(oldSchema);
-  inst->makePackageTable(c().table, c().oldLayout, rows);
+  inst->makePackageTable(c().table, c().oldLayout, SampleRows(oldSchema));
+  // The rows as stored (text is cut to the field widths).
+  const std::vector<Row> rows = Installation::rowsOf(inst->package(), c().table);
+  ASSERT_EQ(rows.size(), 3u);
   inst->makeReleaseTable(c().table, c().newLayout);
 
   c().step(inst->ctx());
@@ -205,13 +209,27 @@ TEST_P(ColumnUpgrade, X102BaseWidensMsgIdAddsValidationCodeAndReturnsReplies) {
         kept = e.path().stem().string();
     }
     ASSERT_FALSE(kept.empty());
-    EXPECT_EQ(Installation::rowsOf(inst->package(), kept), rows);
+    // The backup was taken after ValidationCode had been added to the old table.
+    std::vector<Row> expected = rows;
+    for (Row& row : expected) row.push_back(Value());
+    EXPECT_EQ(Installation::rowsOf(inst->package(), kept), expected);
   }
 
   inst->newRun();
   UpgradeX102Base(ctx());
   EXPECT_EQ(inst->log(), std::vector<std::string>{"資料表 X102Base 已是新的。"});
   EXPECT_FALSE(ctx().TradeRepliesMoved);
+}
+
+TEST_P(ColumnUpgrade, X102BaseGetsValidationCodeEvenWhenMsgIdIsWide) {
+  const std::vector<Row> rows = {{Value("BX10200000001"), Value("1"), Value(Big5("已放行"))}};
+  inst->makePackageTable("X102Base", "MsgID A20 *; SNo A10 *; Remark A40", rows);
+  UpgradeX102Base(ctx());
+  EXPECT_EQ(inst->log(), std::vector<std::string>{"資料表 X102Base 已是新的。"});
+  EXPECT_EQ(FieldNames(inst->package(), "X102Base"),
+            (std::vector<std::string>{"MsgID", "SNo", "Remark", "ValidationCode"}));
+  EXPECT_EQ(Installation::sizeOf(inst->package(), "X102Base", "ValidationCode"), 8);
+  EXPECT_EQ(Column(inst->package(), "X102Base", "Remark"), std::vector<Value>{rows[0][2]});
 }
 
 TEST_P(ColumnUpgrade, X102BaseWithoutTheTableStopsAfterSayingSo) {

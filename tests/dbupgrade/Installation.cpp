@@ -14,6 +14,26 @@
 #include "schema/upgrade/UpgradeSupport.h"
 #include "tools/demo-db/DemoTables.h"
 
+namespace kvt {
+
+void PrintTo(const Value& value, std::ostream* os) {
+  if (value.isNull()) {
+    *os << "null";
+  } else if (value.isText()) {
+    *os << "\"" << platform::cp950ToUtf8(*value.get<std::string>()) << "\"";
+  } else if (value.isBool()) {
+    *os << (*value.get<bool>() ? "true" : "false");
+  } else {
+    try {
+      *os << value.asString();
+    } catch (const std::exception&) {
+      *os << "(value)";
+    }
+  }
+}
+
+}  // namespace kvt
+
 namespace kvt::testing {
 
 std::string KindName(Kind kind) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,11 @@
 #include "run/RunContext.h"
 #include "schema/Database.h"
 #include "schema/Table.h"
+
+namespace kvt {
+// Values in failure messages: the kind and the text (stored bytes shown as UTF-8).
+void PrintTo(const Value& value, std::ostream* os);
+}  // namespace kvt
 
 namespace kvt::testing {
 
