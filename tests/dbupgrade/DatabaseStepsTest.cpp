@@ -82,8 +82,11 @@ TEST_P(DatabaseSteps, DemoInstallationIsUpgradedOnceAndThenFoundNew) {
   const std::string second = inst->logText();
   EXPECT_EQ(inst->countLogged(" 資料表 X"), 0) << second;  // no "更新了 <kind> 資料表 X..."
   EXPECT_EQ(inst->countLogged("已建立 X"), 0) << second;
-  for (const char* line : {"資料表 X202Base 已是新的。", "資料表 X802_3rd 已是新的。",
-                           "資料表 X101_16  已存在。", "資料表 XIDPSW   已存在。"})
+  EXPECT_EQ(inst->countLogged("時發生錯誤"), 0) << second;
+  EXPECT_EQ(inst->countLogged("時失敗"), 0) << second;
+  for (const char* line :
+       {"資料表 X202Base 已是新的。", "資料表 X802_3rd 已是新的。", "資料表 X101_16  已存在。",
+        "資料表 XIDPSW   已存在。", "資料表 X602Base 已存在。"})
     EXPECT_TRUE(inst->logged(line)) << line << "\n" << second;
   EXPECT_EQ(snapshot(kept), afterFirst);
 

@@ -5,8 +5,8 @@
 #pragma once
 
 #include <filesystem>
-#include <ostream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 

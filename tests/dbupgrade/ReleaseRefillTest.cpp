@@ -181,11 +181,11 @@ TEST_F(ServerRefill, OnlyTheUpperCaseEntryRepairsThePortTables) {
     EXPECT_EQ(Column(inst->package(), "Port", "Name"), std::vector<Value>{Value(Big5("基隆"))});
     return;
   }
-  EXPECT_EQ(inst->log(), (std::vector<std::string>{"增加 MySQL Port 的 SEQ char(1)。",
-                                                   "增加 MySQL Port 的 Status char(2)。",
-                                                   "增加 MySQL Port 的 CDate char(4)。",
-                                                   "增加 MySQL Port 的 IATA char(6)。",
-                                                   "更新了 MySQL 的資料表 PORT。"}));
+  EXPECT_EQ(inst->log(),
+            (std::vector<std::string>{
+                "增加 MySQL Port 的 SEQ char(1)。", "增加 MySQL Port 的 Status char(2)。",
+                "增加 MySQL Port 的 CDate char(4)。", "增加 MySQL Port 的 IATA char(6)。",
+                "更新了 MySQL 的資料表 PORT。"}));
   EXPECT_EQ(Column(inst->package(), "Port", "Name"),
             (std::vector<Value>{Value(Big5("基隆")), Value(Big5("基隆二"))}));
   const TableSchema schema = Installation::schemaOf(inst->package(), "Port");

@@ -127,6 +127,9 @@ std::vector<DemoTable> InstallationTables() {
                     {Value("X201"), Value(5), Value("E00005"), Big5("不動")}}));
   t.push_back(Make("DS43Port", "Code A5 *; SEQ A1 *; Name A30; Type A1; CountryCode A2",
                    {{Value("TWKEL"), Value("1"), Big5("舊名稱"), Value("L"), Value("TW")}}));
+  // Old layouts of two SourceDB tables: on MySQL their columns are repaired before the refill.
+  t.push_back(Make("X101_6", "Code A3 *; Description A40", {{Value("001"), Big5("舊說明")}}));
+  t.push_back(Make("X201_6", "Code A3 *; Description A40", {{Value("001"), Big5("舊說明")}}));
   t.push_back(Make("EMailFTP",
                    "Code A8 *; Type A1 *; Mode A1 *; Address A40; UserID A40; Password A40; "
                    "Note A40",
