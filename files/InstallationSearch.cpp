@@ -36,12 +36,13 @@ class InstallationWalk {
  public:
   explicit InstallationWalk(RunContext& ctx) : ctx_(ctx) {}
 
-  // `place` is where the directory is on disk, when its parent already knew it.
-  void visit(const std::string& dir, std::optional<fs::path> place) {
+  // `place` is where the directory is on disk, when its parent already knew it; a directory
+  // its parent has just listed is not looked up again.
+  void visit(const std::string& dir, std::optional<fs::path> place, bool listedByParent) {
     ctx_.SetDirLabel(dir);
     ctx_.ProcessMessages();
     if (isSkipped(UpperAscii(dir))) return;
-    if (!ctx_.fs.directoryExists(dir)) return;
+    if (!listedByParent && !ctx_.fs.directoryExists(dir)) return;
     if (!place) place = placeOf(dir);
     if (!visited_.insert(place ? place->native() : "?" + UpperAscii(dir)).second) return;
 
@@ -51,7 +52,7 @@ class InstallationWalk {
       if (ctx_.StopFlag) return;
       if (entry.isDirectory) {
         if (entry.name != "." && entry.name != "..")
-          visit(dir + entry.name + "\\", childPlace(place, entry.name));
+          visit(dir + entry.name + "\\", childPlace(place, entry.name), true);
       } else {
         std::string upperName = UpperAscii(entry.name);
         if (isExecutable(upperName)) UpdateFoundExecutable(ctx_, upperName, dir);
@@ -93,7 +94,7 @@ class InstallationWalk {
 }  // namespace
 
 void SearchInstallations(RunContext& ctx, const std::string& dir) {
-  InstallationWalk(ctx).visit(dir, std::nullopt);
+  InstallationWalk(ctx).visit(dir, std::nullopt, false);
 }
 
 void SearchAllDrives(RunContext& ctx) {
