@@ -174,6 +174,51 @@ TEST_P(ColumnUpgrade, SizeTestedStepOnAMissingTableChangesNothing) {
   EXPECT_FALSE(inst->package().tableExists("X202Base"));
 }
 
+// Statements the server refuses.
+class ServerColumnUpgrade : public KindTest {};
+INSTANTIATE_TEST_SUITE_P(Server, ServerColumnUpgrade, ::testing::Values(Kind::MySql),
+                         KindParamName);
+
+TEST_P(ServerColumnUpgrade, RefusedStatementsLeaveTheTableAndTheRunGoesOn) {
+  inst->makePackageTable("X202Base",
+                         "ProcessingNo A14 *; ApplicantType A1; AgentType A1; ApplicantName A40",
+                         {{Value("P1"), Value("1"), Value("2"), Value(Big5("威摩"))}});
+  inst->makePackageTable("X901Base", "ProcessingNo A14 *; Status A2", {{Value("P1"), Value("01")}});
+  auto refusing = std::make_unique<RefusingDatabase>(std::move(ctx().packageDb), "X202Base");
+  ctx().packageDb = std::move(refusing);
+  ctx().switches.DoUpgradeX202Base = ctx().switches.DoUpgradeX901Base = true;
+  RunColumnUpgrades(ctx());
+  // Every X202Base statement was refused: no line for it, the table as it was; X901Base
+  // still ran.
+  EXPECT_EQ(inst->log(), std::vector<std::string>{"更新了 MySQL 資料表 X901Base。"});
+  EXPECT_EQ(Installation::rowsOf(inst->package(), "X202Base"),
+            (std::vector<Row>{{Value("P1"), Value("1"), Value("2"), Value(Big5("威摩"))}}));
+  EXPECT_EQ(Installation::sizeOf(inst->package(), "X202Base", "ProcessingNo"), 14);
+}
+
+TEST_P(ServerColumnUpgrade, OneStatementThroughIsEnoughForTheLine) {
+  inst->makePackageTable("X402Base", "ProcessingNo A14 *; TransitCountry A2; Consignee A40",
+                         {{Value("P1"), Value("JP"), Value(Big5("收貨人"))}});
+  ctx().packageDb = std::make_unique<RefusingDatabase>(std::move(ctx().packageDb), "Modify");
+  UpgradeX402Base(ctx());
+  EXPECT_EQ(inst->log(), std::vector<std::string>{"更新了 MySQL 資料表 X402Base。"});
+  EXPECT_EQ(FieldNames(inst->package(), "X402Base"),
+            (std::vector<std::string>{"ProcessingNo", "Consignee"}));
+  EXPECT_EQ(Installation::sizeOf(inst->package(), "X402Base", "ProcessingNo"), 14);
+}
+
+TEST_P(ColumnUpgrade, OnlySwitchedStepsRunAndAStopEndsThem) {
+  inst->makePackageTable("X202Base", "ProcessingNo A18 *");
+  inst->makePackageTable("X901Base", "ProcessingNo A18 *");
+  ctx().switches.DoUpgradeX901Base = true;
+  RunColumnUpgrades(ctx());
+  EXPECT_EQ(inst->log(), std::vector<std::string>{"資料表 X901Base 已是新的。"});
+  inst->newRun();
+  ctx().StopFlag = true;
+  RunColumnUpgrades(ctx());
+  EXPECT_TRUE(inst->log().empty());
+}
+
 TEST_P(ColumnUpgrade, X102BaseWidensMsgIdAddsValidationCodeAndReturnsReplies) {
   const std::vector<Row> rows = {{Value("BX10200000001"), Value("1"), Value(Big5("已放行"))},
                                  {Value("BX10200000002"), Value("1"), Value(Big5("待審"))}};

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <vector>
 
 #include "engine/paradox/ParadoxDatabase.h"
 #include "schema/EngineError.h"
@@ -21,8 +22,15 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(releaseDir);
     kvt::paradox::ParadoxDatabase installation(databaseDir, "C:\\Velmor\\KVT\\Database\\");
     kvt::paradox::ParadoxDatabase release(releaseDir, "C:\\KVT更新\\");
-    kvt::demo::BuildTables(installation, kvt::demo::InstallationTables());
-    kvt::demo::BuildTables(release, kvt::demo::ReleaseTables());
+    // Made again on every call: tables of an earlier demonstration are replaced.
+    auto build = [](kvt::Database& db, const std::vector<kvt::demo::DemoTable>& tables) {
+      for (const auto& t : tables) {
+        if (db.tableExists(t.name)) db.deleteTable(t.name);
+        kvt::demo::BuildTable(db, t);
+      }
+    };
+    build(installation, kvt::demo::InstallationTables());
+    build(release, kvt::demo::ReleaseTables());
     if (argc > 3) std::ofstream(argv[3], std::ios::binary) << kvt::demo::DemoSwitchText();
   } catch (const std::exception& e) {
     std::cerr << "kvt-demo-db: " << e.what() << "\n";
