@@ -1,0 +1,65 @@
+// Form file bytes <-> rows of the form-definition tables, driven by the layout of
+// FormFileLayout.h. Rows hold one value per field of the table, in the table's field order,
+// each of the kind the field stores.
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "forms/FormFileLayout.h"
+#include "forms/FormFileValues.h"
+
+namespace kvt::forms {
+
+struct FormFileHeader {
+  enum class Status { WrongMagic, Cut, Ok };
+  Status status = Status::WrongMagic;
+  std::string version;   // when the status is Ok
+  size_t bodyStart = 0;  // where the first section begins
+};
+FormFileHeader readFormFileHeader(std::string_view bytes);
+void writeFormFileHeader(ValueWriter& out, const std::string& version);
+
+// A row that no form file can carry (a value the reader would take for an end mark).
+class UnwritableRow : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One section's layout as files of one version carry it.
+class SectionCodec {
+ public:
+  SectionCodec(const Section& section, std::string version);
+
+  const Section& section() const { return *section_; }
+
+  // Reads one row into `row` with the defaults, kept values and end marks of the layout.
+  // False when the file ends inside the row or a value does not fit its field.
+  bool decode(ValueReader& in, Row& row) const;
+  // Writes one row; nulls are written as the encoding's zero. Throws UnwritableRow.
+  void encode(ValueWriter& out, const Row& row) const;
+
+ private:
+  bool carried(size_t item, const RowView& row) const {
+    return inVersion_[item] && (!section_->items[item].onlyIf || section_->items[item].onlyIf(row));
+  }
+  // Every field of the items after `item` is null.
+  bool restIsNull(size_t item, const Row& row) const;
+
+  const Section* section_;
+  std::string version_;
+  std::vector<char> inVersion_;
+};
+
+// Reads every section after the header, handing each row to `sink` as it is read (sections
+// in file order, rows in file order). Returns false when the file is damaged: it ends before
+// the last section is complete, a count or a length cannot fit in the bytes that remain, or a
+// value does not fit its field. The rows handed over before the damage was found are then
+// incomplete, so callers that must not load half a file walk it once without a sink first.
+using RowSink = std::function<void(const Section&, Row&)>;
+bool decodeFormFileSections(std::string_view bytes, size_t bodyStart, const std::string& version,
+                            const RowSink& sink);
+
+}  // namespace kvt::forms

@@ -1,0 +1,35 @@
+// Writing the seven form-definition tables back into a form file (.DBT).
+#pragma once
+
+#include <string>
+
+#include "platform/FileSystem.h"
+#include "platform/Ui.h"
+#include "schema/Database.h"
+
+namespace kvt::forms {
+
+// The bytes of a form file of `version` holding the tables of `db`, each in its key order.
+// Rows of form 88888 and dummy print placements are left out; in versions up to "0940404"
+// the renamed codes are written under their old names. Every item is written exactly when
+// the reader of that version reads it. Throws UnwritableRow (a row no form file can carry)
+// and the table engine's errors.
+std::string encodeFormFile(Database& db, const std::string& version);
+
+// The name the new file is written under first: the extension replaced by "$x$".
+std::string formFileTempName(const std::string& fileName);
+
+// Writes the tables of `db` to the form file `fileName` in the version FormFileVersion: first
+// to the temporary file, then the old file (if any) is moved to `Backup\` beside it, as
+// "<name> yyyy-mm-dd hh-mm-ss.BAK備份" stamped with `now` (a backup of that name already
+// there is replaced), and the new file takes its place. False, with an error box, when the
+// tables cannot be written as a form file or the new file cannot be put in place; the target
+// then keeps its old content. Errors of the table engine reach the caller before any file is
+// touched.
+bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
+                  const std::string& fileName, platform::FileTime now);
+// As above, stamped with the current time.
+bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
+                  const std::string& fileName);
+
+}  // namespace kvt::forms

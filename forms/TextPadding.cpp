@@ -1,0 +1,14 @@
+#include "forms/TextPadding.h"
+
+namespace kvt::forms {
+
+std::string Spaces(int count) {
+  return count > 0 ? std::string(size_t(count), ' ') : std::string();
+}
+
+std::string PadRight(const std::string& text, int width) {
+  if (width <= 0 || text.size() >= size_t(width)) return text;
+  return text + Spaces(width - int(text.size()));
+}
+
+}  // namespace kvt::forms
