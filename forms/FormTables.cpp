@@ -162,7 +162,7 @@ void recreateTable(Database& db, const char* name) {
   } catch (const EngineError&) {
   }
   Table t(db, name);
-  t.open(OpenMode::Exclusive);
+  t.open();
   t.first();
   while (t.recordCount() > 0) t.deleteRow();
   t.close();
