@@ -50,6 +50,10 @@ void ScratchDrive::put(const std::string& winPath, std::string_view bytes) const
   out.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
+void ScratchDrive::mkdir(const std::string& winPath) const {
+  fs::create_directories(local(winPath));
+}
+
 std::string ScratchDrive::get(const std::string& winPath) const {
   std::ifstream in(local(winPath), std::ios::binary);
   std::ostringstream s;

@@ -48,6 +48,7 @@ class ScratchDrive {
   // The local path of a Windows path on drive C.
   std::filesystem::path local(const std::string& winPath) const;
   void put(const std::string& winPath, std::string_view bytes) const;
+  void mkdir(const std::string& winPath) const;
   std::string get(const std::string& winPath) const;
   bool exists(const std::string& winPath) const;
   // The names in a directory, sorted; empty when there is none.
