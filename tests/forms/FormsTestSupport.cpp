@@ -9,6 +9,24 @@
 #include "platform/Cp950.h"
 #include "schema/Table.h"
 
+namespace kvt {
+
+void PrintTo(const Value& v, std::ostream* out) {
+  if (v.isNull()) {
+    *out << "null";
+  } else if (v.isText()) {
+    *out << '"' << platform::cp950ToUtf8(v.asString()) << '"';
+  } else if (v.isBool()) {
+    *out << (v.asBool() ? "true" : "false");
+  } else if (v.isFloat()) {
+    *out << v.asFloat() << " (float)";
+  } else {
+    *out << v.asString();
+  }
+}
+
+}  // namespace kvt
+
 namespace kvt::forms::testing {
 namespace fs = std::filesystem;
 

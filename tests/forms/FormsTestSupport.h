@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,11 @@
 #include "platform/Ui.h"
 #include "schema/Database.h"
 #include "schema/Value.h"
+
+namespace kvt {
+// Values as the test messages show them.
+void PrintTo(const Value& v, std::ostream* out);
+}  // namespace kvt
 
 namespace kvt::forms::testing {
 
