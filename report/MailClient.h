@@ -6,22 +6,36 @@
 
 namespace kvt::report {
 
+// Texts are UTF-8, as everything a person reads inside the tool; a client converts them to
+// what its desktop takes (the ANSI code page for Simple MAPI on Windows).
 struct MailMessage {
-  std::string subject;      // code page 950 text
-  std::string body;         // code page 950 text, lines ended by CR LF
-  std::string toName;       // display name of the one recipient
-  std::string toAddress;    // "SMTP:" followed by the address
+  std::string subject;
+  std::string body;       // lines ended by CR LF
+  std::string toName;     // display name of the one recipient
+  std::string toAddress;  // "SMTP:" followed by the address
 };
 
-// The result codes of the mail call: 0 sent (or handed over), 1 cancelled or no client,
-// 3 no default account, 5 not enough memory, 11 and 12 attachment failures.
+// The result codes of the mail call, as Simple MAPI numbers them. Clients of other desktops
+// map their outcome onto these.
+namespace mail_result {
+inline constexpr int kSuccess = 0;
+inline constexpr int kUserAbort = 1;  // also: no client, or the client failed
+inline constexpr int kLoginFailure = 3;
+inline constexpr int kInsufficientMemory = 5;
+inline constexpr int kAttachmentNotFound = 11;
+inline constexpr int kAttachmentOpenFailure = 12;
+}  // namespace mail_result
+
 class MailClient {
  public:
   virtual ~MailClient() = default;
+  // Shows the composed mail for the operator to send; returns one of the codes above (or
+  // another code of the mail system, which counts as a failure).
   virtual int send(const MailMessage& message) = 0;
 };
 
-// The desktop's default mail client of this platform.
+// The desktop's default mail client of this platform: Simple MAPI on Windows, xdg-email
+// elsewhere.
 std::unique_ptr<MailClient> DefaultMailClient();
 
 }  // namespace kvt::report
