@@ -1,0 +1,80 @@
+// Bringing forms from a new form file into the form-definition tables of another: each chosen
+// form replaces the destination's form of the same number, with its entry and print-field
+// placements and the dictionary rows they use; the named text blocks are merged. The upgrade
+// runs it without showing anything; the Qt dialog shows the same state and calls the same
+// actions. Both sides are directories of the seven tables, named by Windows paths.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/Ui.h"
+#include "schema/Database.h"
+
+namespace kvt::forms {
+
+class TImportTableFrm {
+ public:
+  enum class ModalResult { None, Ok, Cancel };
+
+  // One form of the source file as the list shows it.
+  struct FormItem {
+    int64_t formNo = 0;
+    std::string text;  // the number right-aligned in six places, a blank, the name (UTF-8)
+    bool selected = false;
+  };
+
+  // Opens the tables of a directory; the Paradox tables of the directory by default.
+  using DatabaseOpener = std::function<std::unique_ptr<Database>(const std::string& winDir)>;
+
+  TImportTableFrm(platform::FileSystem& fs, platform::Ui& ui, DatabaseOpener opener = {});
+
+  // The upgrade's use: every form of `sourceFile` into the tables of `destinationDir`, with
+  // `sourceDir` as scratch space, which is emptied and removed afterwards.
+  void ImportForms(const std::string& sourceFile, const std::string& sourceDir,
+                   const std::string& destinationDir);
+
+  // Makes `fileName` the source, unpacks it into the source directory and lists its forms.
+  void LoadSourceFormFile(const std::string& fileName);
+  // The OK button: imports the chosen forms (or reloads an empty list), then merges blocks.
+  void ImportSelectedForms();
+  void ImportWholeForm(int64_t formNo);
+  void ImportPrintParameters(int64_t formNo);
+  // Whether the destination dictionary has the entry, or a destination form places it.
+  bool IsEntryKnown(int64_t entryNo);
+  void MergeBlocks();
+  void CancelBtnClick() { modalResult = ModalResult::Cancel; }
+
+  // The dialog state.
+  std::string destinationDir;
+  std::string sourceDir;
+  std::string sourceFile;
+  std::string ImportTableEdit;
+  std::vector<FormItem> FormNameLBox;
+  bool AllCBox = true;
+  bool SetPrintOnlyCBtn = false;
+  bool OverWriteCBox = false;
+  ModalResult modalResult = ModalResult::None;
+
+  // "    12 NAME": the number right-aligned in six places; a wider number is shown whole.
+  static std::string FormItemText(int64_t formNo, const std::string& formName);
+
+ private:
+  std::unique_ptr<Database> open(const std::string& dir, bool mustExist) const;
+  // The destination and source tables of one import, opened once for all its forms.
+  struct Sides;
+  void importWholeForm(Sides& sides, int64_t formNo);
+  void importPrintParameters(Sides& sides, int64_t formNo);
+  bool isEntryKnown(Database& destination, int64_t entryNo);
+  void mergeBlocks(Database& destination, Database& source);
+
+  platform::FileSystem& fs_;
+  platform::Ui& ui_;
+  DatabaseOpener opener_;
+};
+
+}  // namespace kvt::forms
