@@ -1,7 +1,8 @@
 // The mail client of Windows: Simple MAPI's MAPISendMail, looked up in MAPI32.DLL at the
 // moment of sending, with the client's compose dialog.
-#include <mapi.h>
 #include <windows.h>
+// mapi.h needs the types of windows.h.
+#include <mapi.h>
 
 #include <memory>
 #include <string>
