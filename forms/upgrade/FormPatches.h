@@ -1,7 +1,8 @@
 // The fixed patches of export form files. Each works on the one table the form-file upgrade
 // has open at that moment (named by its parameter) and leaves it open; the caller has
 // checked the patch's switch and the entry's kind. A row a patch edits that is missing is
-// skipped silently; only the upserts write to the log.
+// skipped silently; only the upserts of entries and the renumbering of placements write to
+// the log, and a post the engine refuses there is cancelled, logged and passed over.
 #pragma once
 
 #include "run/RunContext.h"
@@ -15,7 +16,8 @@ void SetE15706Lookup(RunContext& ctx, Table& cb21);
 void SetE13090Clear(RunContext& ctx, Table& cb21);
 
 // Destination country entries 15766 and 15768: the entries on CB21, then the placements on
-// CB23 (the caller closes CB21 and opens CB23 between the two).
+// CB23 (the caller closes CB21 and opens CB23 between the two). The placements are walked form
+// by form through the handle's filter, which is left off afterwards.
 void X101DestinationCountryEntries(RunContext& ctx, Table& cb21);
 void X101DestinationCountryPlacements(RunContext& ctx, Table& cb23);
 void X101Country15766Mode(RunContext& ctx, Table& cb21);
