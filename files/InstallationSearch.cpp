@@ -46,13 +46,13 @@ class InstallationWalk {
     if (!place) place = placeOf(dir);
     if (!visited_.insert(place ? place->native() : "?" + UpperAscii(dir)).second) return;
 
-    auto entries = ctx_.fs.list(dir + "*.*");
+    // Names and kinds are all the walk needs: no attributes are looked up per entry.
+    auto entries = ctx_.fs.listNames(dir + "*.*");
     if (!entries) return;  // unreadable: passed over
-    for (const platform::DirEntry& entry : *entries) {
+    for (const platform::NameEntry& entry : *entries) {
       if (ctx_.StopFlag) return;
       if (entry.isDirectory) {
-        if (entry.name != "." && entry.name != "..")
-          visit(dir + entry.name + "\\", childPlace(place, entry.name), true);
+        visit(dir + entry.name + "\\", childPlace(place, entry), true);
       } else {
         std::string upperName = UpperAscii(entry.name);
         if (isExecutable(upperName)) UpdateFoundExecutable(ctx_, upperName, dir);
@@ -75,13 +75,11 @@ class InstallationWalk {
   // The place of a subdirectory: below its parent's, unless the entry is a link, which is
   // followed to wherever it leads. Working from the parent saves resolving every path whole.
   static std::optional<fs::path> childPlace(const std::optional<fs::path>& parent,
-                                            const std::string& name) {
+                                            const platform::NameEntry& entry) {
     if (!parent) return std::nullopt;
-    fs::path local = *parent / name;
+    fs::path local = *parent / entry.name;
+    if (!entry.isLink) return local;
     std::error_code ec;
-    fs::file_status status = fs::symlink_status(local, ec);
-    if (ec) return std::nullopt;
-    if (!fs::is_symlink(status)) return local;
     fs::path canonical = fs::canonical(local, ec);
     if (ec) return std::nullopt;
     return canonical;

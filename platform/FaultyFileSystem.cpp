@@ -86,6 +86,11 @@ std::optional<std::vector<DirEntry>> FaultyFileSystem::list(std::string_view pat
   return base_.list(pattern);
 }
 
+std::optional<std::vector<NameEntry>> FaultyFileSystem::listNames(std::string_view pattern) const {
+  if (shouldFail(FsOp::List, pattern)) return std::nullopt;
+  return base_.listNames(pattern);
+}
+
 std::optional<std::string> FaultyFileSystem::readFile(std::string_view path) const {
   if (shouldFail(FsOp::ReadFile, path)) return std::nullopt;
   return base_.readFile(path);

@@ -23,7 +23,7 @@ enum class FsOp {
   CreateDirectory,
   ForceDirectories,
   RemoveDirectory,
-  List,
+  List,  // list and listNames
   ReadFile,
   WriteFile,
 };
@@ -68,6 +68,7 @@ class FaultyFileSystem : public FileSystem {
   bool forceDirectories(std::string_view path) override;
   bool removeDirectory(std::string_view path) override;
   std::optional<std::vector<DirEntry>> list(std::string_view pattern) const override;
+  std::optional<std::vector<NameEntry>> listNames(std::string_view pattern) const override;
   std::optional<std::string> readFile(std::string_view path) const override;
   bool writeFile(std::string_view path, std::string_view bytes) override;
 

@@ -24,6 +24,14 @@ struct DirEntry {
   FileTime modified{};
 };
 
+// A directory entry as the directory itself records it: name and kind, no attributes.
+struct NameEntry {
+  std::string name;          // UTF-8, as stored on disk
+  bool isDirectory = false;  // a directory, or a link that leads to one
+  bool isLink = false;       // a symbolic link, whatever it leads to
+  friend bool operator==(const NameEntry&, const NameEntry&) = default;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -63,6 +71,10 @@ class FileSystem {
   // "C:\bak\X102*.*"); "." and ".." are listed as a Windows listing lists them.
   // nullopt when the directory cannot be read.
   virtual std::optional<std::vector<DirEntry>> list(std::string_view pattern) const = 0;
+  // The same entries as list() gives, without "." and "..", by name and kind only: nothing is
+  // looked up per entry but a link, so a large directory lists at the speed of reading it.
+  // nullopt when the directory cannot be read.
+  virtual std::optional<std::vector<NameEntry>> listNames(std::string_view pattern) const = 0;
 
   virtual std::optional<std::string> readFile(std::string_view path) const = 0;
   // Writes the whole file, replacing it.

@@ -3,12 +3,15 @@
 // the first entry whose name equals it ignoring ASCII case, as Windows names are.
 #include "platform/PrefixFileSystem.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 
 #include "platform/ReplaceFile.h"
 
@@ -348,34 +351,73 @@ bool PrefixFileSystem::removeDirectory(std::string_view path) {
   return fs::remove(*local, ec) && !ec;  // rmdir: refuses a directory that is not empty
 }
 
-std::optional<std::vector<DirEntry>> PrefixFileSystem::list(std::string_view pattern) const {
+std::optional<PrefixFileSystem::ListTarget> PrefixFileSystem::listTarget(
+    std::string_view pattern) const {
   size_t cut = pattern.find_last_of("\\/");
   if (cut == std::string_view::npos) {
     if (pattern.size() < 2 || pattern[1] != ':') return std::nullopt;
     cut = 1;  // "C:*.*": the root of the drive
   }
   std::string_view dirPart = pattern.substr(0, cut + 1);
-  std::string_view wildcard = pattern.substr(cut + 1);
   auto dir = resolve(dirPart);
   if (!dir) return std::nullopt;
+  return ListTarget{std::move(*dir), std::string(pattern.substr(cut + 1)),
+                    splitWindowsPath(dirPart)->components.empty()};
+}
+
+std::optional<std::vector<DirEntry>> PrefixFileSystem::list(std::string_view pattern) const {
+  auto target = listTarget(pattern);
+  if (!target) return std::nullopt;
+  const fs::path& dir = target->dir;
   std::error_code ec;
-  fs::directory_iterator it(*dir, ec);
+  fs::directory_iterator it(dir, ec);
   if (ec) return std::nullopt;
 
   std::vector<DirEntry> entries;
   // Every directory but a drive's root lists itself and its parent first.
-  auto split = splitWindowsPath(dirPart);
-  if (!split->components.empty()) {
+  if (!target->isDriveRoot) {
     for (std::string_view dots : {".", ".."})
-      if (matchesWildcard(wildcard, dots))
-        entries.push_back(entryOf(std::string(dots), dots == "." ? *dir : dir->parent_path()));
+      if (matchesWildcard(target->wildcard, dots))
+        entries.push_back(entryOf(std::string(dots), dots == "." ? dir : dir.parent_path()));
   }
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) return std::nullopt;
     std::string name = it->path().filename().string();
-    if (matchesWildcard(wildcard, name)) entries.push_back(entryOf(std::move(name), it->path()));
+    if (matchesWildcard(target->wildcard, name))
+      entries.push_back(entryOf(std::move(name), it->path()));
   }
   if (ec) return std::nullopt;
+  return entries;
+}
+
+std::optional<std::vector<NameEntry>> PrefixFileSystem::listNames(std::string_view pattern) const {
+  auto target = listTarget(pattern);
+  if (!target) return std::nullopt;
+  // readdir itself, not a directory iterator: it hands over each name with the kind the
+  // directory records, and nothing is built per entry that is not kept.
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(target->dir.c_str()), ::closedir);
+  if (!dir) return std::nullopt;
+  const int fd = ::dirfd(dir.get());
+
+  std::vector<NameEntry> entries;
+  errno = 0;
+  while (const dirent* d = ::readdir(dir.get())) {
+    const std::string_view name = d->d_name;
+    if (name == "." || name == ".." || !matchesWildcard(target->wildcard, name)) continue;
+    NameEntry entry{std::string(name), d->d_type == DT_DIR, d->d_type == DT_LNK};
+    struct stat st {};
+    if (d->d_type == DT_UNKNOWN && ::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      entry.isDirectory = S_ISDIR(st.st_mode);
+      entry.isLink = S_ISLNK(st.st_mode);
+    }
+    // Only a link is followed, to tell what it leads to; a dangling one lists as a file, as
+    // list() has it.
+    if (entry.isLink)
+      entry.isDirectory = ::fstatat(fd, d->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    entries.push_back(std::move(entry));
+    errno = 0;
+  }
+  if (errno != 0) return std::nullopt;
   return entries;
 }
 

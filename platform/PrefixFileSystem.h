@@ -32,6 +32,7 @@ class PrefixFileSystem : public FileSystem {
   bool forceDirectories(std::string_view path) override;
   bool removeDirectory(std::string_view path) override;
   std::optional<std::vector<DirEntry>> list(std::string_view pattern) const override;
+  std::optional<std::vector<NameEntry>> listNames(std::string_view pattern) const override;
   std::optional<std::string> readFile(std::string_view path) const override;
   bool writeFile(std::string_view path, std::string_view bytes) override;
 
@@ -39,6 +40,14 @@ class PrefixFileSystem : public FileSystem {
   // The drive's entry in dosdevices (a directory or a link to one), or nullopt when there is no
   // such drive.
   std::optional<std::filesystem::path> driveRoot(char letter) const;
+  // The local directory and the wildcard of a listing pattern; nullopt when the directory's
+  // drive is unknown or the pattern names no directory.
+  struct ListTarget {
+    std::filesystem::path dir;
+    std::string wildcard;
+    bool isDriveRoot = false;
+  };
+  std::optional<ListTarget> listTarget(std::string_view pattern) const;
 
   std::filesystem::path prefix_;
 };

@@ -50,6 +50,9 @@ class OneFileSystem : public kvt::platform::FileSystem {
   std::optional<std::vector<kvt::platform::DirEntry>> list(std::string_view) const override {
     return {};
   }
+  std::optional<std::vector<kvt::platform::NameEntry>> listNames(std::string_view) const override {
+    return {};
+  }
   std::optional<std::string> readFile(std::string_view path) const override {
     if (path != kName) return {};
     return bytes_;

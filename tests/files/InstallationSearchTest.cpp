@@ -249,9 +249,10 @@ TEST_F(InstallationSearchTest, DrivesCToGAreSearchedAndAFailingOneIsPassedOver) 
   class ThrowingOnC : public platform::FaultyFileSystem {
    public:
     using FaultyFileSystem::FaultyFileSystem;
-    std::optional<std::vector<platform::DirEntry>> list(std::string_view pattern) const override {
+    std::optional<std::vector<platform::NameEntry>> listNames(
+        std::string_view pattern) const override {
       if (pattern.substr(0, 2) == "C:") throw std::runtime_error("drive C fails");
-      return FaultyFileSystem::list(pattern);
+      return FaultyFileSystem::listNames(pattern);
     }
   } throwing(prefixFs);
   RunContext dctx(window, ui, throwing);

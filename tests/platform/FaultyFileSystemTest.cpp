@@ -75,12 +75,18 @@ TEST_F(FaultyFileSystemTest, FailedReadsWritesAndListingsLookLikeRealFailures) {
   EXPECT_EQ(files.readFile("C:\\Release\\Other.INI"), std::nullopt);
   EXPECT_EQ(files.list("C:\\Release\\*.*"), std::nullopt);
   EXPECT_TRUE(files.list("C:\\KVT\\*.*").has_value());
+  // A name listing is a listing: the same fault fails it, and it is counted with the others.
+  EXPECT_EQ(files.listNames("C:\\Release\\*.*"), std::nullopt);
+  auto kvt = files.listNames("C:\\KVT\\*.*");
+  ASSERT_TRUE(kvt);
+  EXPECT_EQ(*kvt, (std::vector<NameEntry>{{"KVT.EXE", false, false}}));
+  EXPECT_EQ(files.calls(FsOp::List), 4);
   EXPECT_EQ(files.modificationTime("C:\\Release\\PNX.EXE"), std::nullopt);
   EXPECT_TRUE(files.modificationTime("C:\\Release\\KVT.EXE").has_value());
   EXPECT_FALSE(files.deleteFile("C:\\Release\\Other.INI"));
   EXPECT_TRUE(fs::exists(prefix.driveC() / "Release" / "Other.INI"));
   EXPECT_FALSE(files.clearAttributes("C:\\Release\\Other.INI"));
-  EXPECT_EQ(files.injectedFailures(), 6);
+  EXPECT_EQ(files.injectedFailures(), 7);
 }
 
 }  // namespace

@@ -339,6 +339,95 @@ TEST_F(PrefixFileSystemTest, ListingADriveRootHasNoDotEntriesAndMissingDirectori
   EXPECT_EQ(sorted(names(*doubled)), (std::vector<std::string>{".", "..", "Database", "KVT.EXE"}));
 }
 
+TEST_F(PrefixFileSystemTest, NameListingGivesKindsWithoutDotEntries) {
+  fs::path bak = kvt() / "Bak";
+  for (const char* name : {"X102Base.DB", "x102base.PX", "X102", "readme"})
+    ScratchPrefix::put(bak / name, name);
+  fs::create_directories(bak / "X102Dir");
+  fs::create_directories(bak / "Other");
+
+  auto all = files.listNames("C:\\Velmor\\KVT\\Bak\\*.*");
+  ASSERT_TRUE(all);
+  std::sort(all->begin(), all->end(),
+            [](const NameEntry& a, const NameEntry& b) { return a.name < b.name; });
+  EXPECT_EQ(*all, (std::vector<NameEntry>{{"Other", true, false},
+                                          {"X102", false, false},
+                                          {"X102Base.DB", false, false},
+                                          {"X102Dir", true, false},
+                                          {"readme", false, false},
+                                          {"x102base.PX", false, false}}));
+  // The same names as the full listing, but for its dot entries.
+  const auto listed = files.list("C:\\Velmor\\KVT\\Bak\\*.*");
+  ASSERT_TRUE(listed);
+  std::vector<std::string> full;
+  for (const DirEntry& e : *listed)
+    if (e.name != "." && e.name != "..") full.push_back(e.name);
+  std::vector<std::string> short_;
+  for (const NameEntry& e : *all) short_.push_back(e.name);
+  EXPECT_EQ(sorted(full), sorted(short_));
+
+  // Wildcards and directory names match ignoring case.
+  auto x102 = files.listNames("c:\\velmor\\kvt\\bak\\x102*.*");
+  ASSERT_TRUE(x102);
+  std::vector<std::string> x102Names;
+  for (const NameEntry& e : *x102) x102Names.push_back(e.name);
+  EXPECT_EQ(sorted(x102Names),
+            (std::vector<std::string>{"X102", "X102Base.DB", "X102Dir", "x102base.PX"}));
+  auto one = files.listNames("C:\\Velmor\\KVT\\Bak\\README");
+  ASSERT_TRUE(one);
+  EXPECT_EQ(*one, (std::vector<NameEntry>{{"readme", false, false}}));
+  EXPECT_TRUE(files.listNames("C:\\Velmor\\KVT\\Bak\\nothing*")->empty());
+}
+
+TEST_F(PrefixFileSystemTest, NameListingMarksLinksAndWhatTheyLeadTo) {
+  fs::path links = kvt() / "Links";
+  fs::create_directories(links);
+  fs::create_directory_symlink(kvt() / "Database", links / "ToDir");
+  fs::create_symlink(kvt() / "KVT.EXE", links / "ToFile");
+  fs::create_symlink(kvt() / "Gone", links / "Dangling");
+  fs::create_directory_symlink("..", links / "Up");
+
+  auto entries = files.listNames("C:\\Velmor\\KVT\\Links\\*.*");
+  ASSERT_TRUE(entries);
+  std::sort(entries->begin(), entries->end(),
+            [](const NameEntry& a, const NameEntry& b) { return a.name < b.name; });
+  // A dangling link is a plain file here, as in the full listing.
+  EXPECT_EQ(*entries, (std::vector<NameEntry>{{"Dangling", false, true},
+                                              {"ToDir", true, true},
+                                              {"ToFile", false, true},
+                                              {"Up", true, true}}));
+  EXPECT_FALSE(findEntry(*files.list("C:\\Velmor\\KVT\\Links\\*.*"), "Dangling")->isDirectory);
+}
+
+TEST_F(PrefixFileSystemTest, NameListingOfADriveRootAndOfWhatIsNoDirectory) {
+  auto root = files.listNames("C:\\*.*");
+  ASSERT_TRUE(root);
+  std::sort(root->begin(), root->end(),
+            [](const NameEntry& a, const NameEntry& b) { return a.name < b.name; });
+  EXPECT_EQ(*root, (std::vector<NameEntry>{{"Velmor", true, false}, {"windows", true, false}}));
+  auto rootNoSlash = files.listNames("C:*.*");
+  ASSERT_TRUE(rootNoSlash);
+  EXPECT_EQ(rootNoSlash->size(), 2u);
+  EXPECT_EQ(files.listNames("C:\\Velmor\\None\\*.*"), std::nullopt);
+  EXPECT_EQ(files.listNames("C:\\Velmor\\KVT\\KVT.EXE\\*.*"), std::nullopt);
+  EXPECT_EQ(files.listNames("Q:\\*.*"), std::nullopt);
+  EXPECT_EQ(files.listNames("*.*"), std::nullopt);
+}
+
+TEST_F(PrefixFileSystemTest, NameListingOfAnUnreadableDirectoryFails) {
+  fs::path locked = kvt() / "Locked";
+  fs::create_directories(locked / "Inside");
+  fs::permissions(locked, fs::perms::none);
+  std::error_code probe;
+  fs::directory_iterator probing(locked, probe);
+  auto names = files.listNames("C:\\Velmor\\KVT\\Locked\\*.*");
+  auto full = files.list("C:\\Velmor\\KVT\\Locked\\*.*");
+  fs::permissions(locked, fs::perms::owner_all);
+  if (!probe) GTEST_SKIP() << "this user reads every directory";
+  EXPECT_EQ(names, std::nullopt);
+  EXPECT_EQ(full, std::nullopt);
+}
+
 TEST_F(PrefixFileSystemTest, WholeFilesAreReadAndWritten) {
   const std::string bytes("\xA4\x40\0\r\n\xFF end", 9);
   ASSERT_TRUE(files.writeFile("C:\\Velmor\\KVT\\KVTTemp.INI", bytes));
