@@ -15,6 +15,13 @@
 #include <algorithm>
 
 #include "gui/SelectGlobalPathDialog.h"
+#ifdef KVT_WITH_FORM_IMPORT
+#include <QDir>
+#include <QFileDialog>
+
+#include "forms/upgrade/InteractiveImport.h"
+#include "gui/ImportTableDialog.h"
+#endif
 
 namespace kvt::gui {
 namespace {
@@ -44,7 +51,7 @@ QString toDisplayText(const std::string& text) {
 
 UpgradeWindow::UpgradeWindow(platform::FileSystem& fs, app::DatabaseOpener& opener,
                              app::RunSteps& steps, std::string releaseDir)
-    : fs_(fs) {
+    : fs_(fs), releaseDir_(releaseDir) {
   setObjectName(QStringLiteral("UpgradeFrm"));
   setWindowTitle(QString::fromUtf8(app::TUpgradeFrm::kCaption) + QStringLiteral(" (") +
                  QString::fromUtf8(kSupplierLine) + QStringLiteral(")"));
@@ -82,6 +89,13 @@ UpgradeWindow::UpgradeWindow(platform::FileSystem& fs, app::DatabaseOpener& open
   buttons->addWidget(reportBtn_);
   buttons->addWidget(stopBtn_);
   buttons->addStretch(1);
+#ifdef KVT_WITH_FORM_IMPORT
+  if (!releaseDir_.empty()) {
+    importBtn_ = makeButton("ImportBtn", "匯入主表單...");
+    buttons->addWidget(importBtn_);
+    connect(importBtn_, &QPushButton::clicked, this, [this] { importBtnClick(); });
+  }
+#endif
   buttons->addWidget(doBtn_);
   buttons->addWidget(exitBtn_);
 
@@ -143,6 +157,41 @@ QPushButton* UpgradeWindow::button(app::MainButton which) const {
 
 void UpgradeWindow::setButtonVisible(app::MainButton which, bool visible) {
   button(which)->setVisible(visible);
+  // The import works beside the run's scratch tables: it is offered only before a run.
+  if (which == app::MainButton::DoBtn && importBtn_ != nullptr) importBtn_->setVisible(visible);
+}
+
+void UpgradeWindow::importBtnClick() {
+#ifdef KVT_WITH_FORM_IMPORT
+  QString startDir = QDir::homePath();
+  if (const auto local = fs_.resolve(releaseDir_))
+    startDir = QString::fromStdString(local->string());
+  const QString chosen =
+      QFileDialog::getOpenFileName(this, QString::fromUtf8("匯入主表單 - 目的主表單檔"), startDir,
+                                   QString::fromUtf8(ImportTableDialog::kFileFilter));
+  if (chosen.isEmpty()) return;
+  const auto destination = fs_.windowsPathOf(std::filesystem::path(chosen.toStdString()));
+  if (!destination) return;
+  const auto result =
+      forms::ImportIntoFormFile(fs_, *this, releaseDir_ + "Table\\", releaseDir_ + "SrcTable\\",
+                                *destination, [this](forms::TImportTableFrm& logic) {
+                                  ImportTableDialog dialog(logic, fs_, this);
+                                  dialog.exec();
+                                });
+  switch (result) {
+    case forms::InteractiveImportResult::Saved:
+      messageBox(platform::BoxKind::Information, "主表單檔 [" + *destination + "] 更改完成。");
+      break;
+    case forms::InteractiveImportResult::NotSaved:
+      messageBox(platform::BoxKind::Error, "主表單檔 [" + *destination + "] 沒有更改。");
+      break;
+    case forms::InteractiveImportResult::Unreadable:
+      messageBox(platform::BoxKind::Error, "主表單檔 [" + *destination + "] 讀取失敗。");
+      break;
+    case forms::InteractiveImportResult::Cancelled:
+      break;
+  }
+#endif
 }
 
 void UpgradeWindow::closeWindow() {

@@ -50,6 +50,8 @@ class UpgradeWindow : public QWidget, public app::MainView {
 
  private:
   QPushButton* button(app::MainButton which) const;
+  // Imports forms into a form file of the operator's choice, before a run.
+  void importBtnClick();
 
   platform::FileSystem& fs_;
   QLabel* dirLabel_;
@@ -58,6 +60,8 @@ class UpgradeWindow : public QWidget, public app::MainView {
   QPushButton* exitBtn_;
   QPushButton* reportBtn_;
   QPushButton* stopBtn_;
+  QPushButton* importBtn_ = nullptr;  // only in builds with the form import
+  std::string releaseDir_;
   bool busy_ = false;
   bool memoHasLines_ = false;
   bool shownOnce_ = false;

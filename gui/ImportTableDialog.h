@@ -1,0 +1,60 @@
+// The import dialog's window around TImportTableFrm: the source file with its open button,
+// the list of its forms, the three options and OK / Cancel.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "forms/upgrade/FormImport.h"
+#include "platform/FileSystem.h"
+
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+
+namespace kvt::gui {
+
+class ImportTableDialog : public QDialog {
+ public:
+  static constexpr const char* kCaption = "匯入主表單";
+  static constexpr const char* kSourceLabel = "來源的主表單檔名稱：";
+  static constexpr const char* kAllCaption = "全部表單";
+  static constexpr const char* kPrintOnlyCaption = "只匯入表單的列印參數";
+  static constexpr const char* kOverWriteCaption = "總表部份使用覆蓋方式";
+  static constexpr const char* kOkCaption = "確 定 (&O)";
+  static constexpr const char* kCancelCaption = "取 消 &X)";
+  static constexpr const char* kFileFilter = "主表單檔名稱(*.DBT) (*.DBT *.dbt)";
+
+  // Asks for a form file, starting in `startDir` with `fileName` preselected (Windows paths);
+  // nullopt when the operator gives up.
+  using FilePicker = std::function<std::optional<std::string>(const std::string& startDir,
+                                                              const std::string& fileName)>;
+
+  ImportTableDialog(forms::TImportTableFrm& logic, platform::FileSystem& fs, QWidget* owner);
+  // Tests answer the open dialog themselves.
+  void setFilePicker(FilePicker picker) { pickFile_ = std::move(picker); }
+
+ protected:
+  void reject() override;
+
+ private:
+  std::optional<std::string> pickWithFileDialog(const std::string& startDir,
+                                                const std::string& fileName);
+  void showLogic();     // the logic's state into the controls
+  void collectState();  // the controls into the logic's state
+  void openSBtnClick();
+  void okBtnClick();
+
+  forms::TImportTableFrm& logic_;
+  platform::FileSystem& fs_;
+  FilePicker pickFile_;
+  QLineEdit* importTableEdit_;
+  QListWidget* formNameLBox_;
+  QCheckBox* allCBox_;
+  QCheckBox* printOnlyCBtn_;
+  QCheckBox* overWriteCBox_;
+};
+
+}  // namespace kvt::gui
