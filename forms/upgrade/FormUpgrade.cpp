@@ -50,6 +50,21 @@ class WorkDirectoryCleaner {
   std::string dir_;
 };
 
+// One handle on each work table from the first change to the save: the groups of changes and
+// the writer then share rows loaded once, instead of reading a table's files for every group.
+class LoadedTables {
+ public:
+  explicit LoadedTables(Database& db) {
+    for (FormTable t : kFormTables) {
+      handles_.push_back(std::make_unique<Table>(db, formTableName(t)));
+      handles_.back()->open();
+    }
+  }
+
+ private:
+  std::vector<std::unique_ptr<Table>> handles_;
+};
+
 void importNewForms(RunContext& ctx, int index, const std::string& sourcePath,
                     const std::string& workDir) {
   // The destination file keeps its own version whatever the source file has.
@@ -219,7 +234,9 @@ void UpgradeFormFile(RunContext& ctx, int index, const std::string& kind,
     ctx.AppendLog("主表單檔 [" + destinationPath + "] 讀取失敗。");
     return;
   }
+  // The import works on the tables' files through tables of its own: it comes first.
   if (importing) importNewForms(ctx, index, sourcePath, workDir);
+  const LoadedTables loaded(*work);
   applyChanges(ctx, *work, kind, applyAdditions);
 
   ctx.AppendLog("儲存主表單檔 [" + destinationPath + "]。");
