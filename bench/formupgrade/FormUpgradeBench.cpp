@@ -7,12 +7,16 @@
 //   round_trip  UpgradeFormFile of an export entry with nothing switched on: read into the
 //               work tables and written back;
 //   everything  the same entry with the additions flag, every list full (200 or 50 values,
-//               each naming a row of the file) and every fixed patch switched on.
+//               each naming a row of the file) and every fixed patch switched on;
+//   import      the round trip with the forms of a release form file taken in: a twentieth
+//               of the forms, the same dictionaries; each form replaces the installed form
+//               of its number.
 // Each run starts from the generated file. The summary gives each against the copy, and the
 // lists and patches against the round trip.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +55,13 @@ class Scene {
     shape_ = kvt::bench::formFileShapeOfSize(megabytes << 20);
     fileBytes_ = kvt::bench::GenerateFormFile(drive() / "Made", pristine(), shape_);
     fs::remove_all(drive() / "Made");
+    kvt::bench::FormFileShape release = shape_;
+    release.forms = std::max(1, shape_.forms / 20);
+    release.seed = 2;
+    releaseBytes_ =
+        kvt::bench::GenerateFormFile(drive() / "Made", drive() / "Release" / "NEWE.DBT", release);
+    releaseForms_ = release.forms;
+    fs::remove_all(drive() / "Made");
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::printf("generated %.1f MB: %d forms, %d entries, %lld rows, in %.1f s\n",
                 double(fileBytes_) / 1e6, shape_.forms, shape_.entries,
@@ -68,6 +79,8 @@ class Scene {
   fs::path installed() const { return drive() / "Forms" / "KVTE.DBT"; }
   kvt::platform::PrefixFileSystem& fileSystem() { return fs_; }
   uint64_t fileBytes() const { return fileBytes_; }
+  uint64_t releaseBytes() const { return releaseBytes_; }
+  int releaseForms() const { return releaseForms_; }
   const kvt::bench::FormFileShape& shape() const { return shape_; }
 
   // The installed file as generated, and no backups of earlier runs.
@@ -82,6 +95,8 @@ class Scene {
   kvt::platform::PrefixFileSystem fs_;
   kvt::bench::FormFileShape shape_;
   uint64_t fileBytes_ = 0;
+  uint64_t releaseBytes_ = 0;
+  int releaseForms_ = 0;
 };
 
 // Full lists whose values name rows the generator made.
@@ -118,7 +133,7 @@ void copyRun(benchmark::State& state, Scene& scene) {
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(scene.fileBytes()));
 }
 
-void upgradeRun(benchmark::State& state, Scene& scene, bool everything) {
+void upgradeRun(benchmark::State& state, Scene& scene, bool everything, const char* source = "*") {
   Quiet quiet;
   kvt::RunContext ctx(quiet, quiet, scene.fileSystem());
   ctx.ReleaseDir = "C:\\Release\\";
@@ -128,7 +143,7 @@ void upgradeRun(benchmark::State& state, Scene& scene, bool everything) {
     state.PauseTiming();
     scene.reset();
     state.ResumeTiming();
-    kvt::forms::UpgradeFormFile(ctx, 1, "E", "*", everything, "KVTE.DBT");
+    kvt::forms::UpgradeFormFile(ctx, 1, "E", source, everything, "KVTE.DBT");
   }
   if (quiet.boxes != 0) state.SkipWithError("a message box came up");
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(scene.fileBytes()));
@@ -170,6 +185,12 @@ int main(int argc, char** argv) {
       ->UseRealTime()
       ->Iterations(3);
 
+  benchmark::RegisterBenchmark(
+      "import", [&](benchmark::State& s) { upgradeRun(s, scene, false, "NEWE.DBT"); })
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->Iterations(1);
+
   CollectingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
@@ -178,10 +199,13 @@ int main(int argc, char** argv) {
   if (!t.count("copy") || !t.count("round_trip") || !t.count("everything")) return 1;
   const double mb = double(scene.fileBytes()) / 1e6;
   std::printf("\nform file %.1f MB; copy %.3f s\n", mb, t.at("copy"));
-  for (const char* name : {"round_trip", "everything"}) {
+  for (const char* name : {"round_trip", "everything", "import"}) {
+    if (!t.count(name)) continue;
     std::printf("%-11s %.3f s  %.1f MB/s  %.1fx copy\n", name, t.at(name), mb / t.at(name),
                 t.at(name) / t.at("copy"));
   }
+  std::printf("release file %.1f MB with %d forms\n", double(scene.releaseBytes()) / 1e6,
+              scene.releaseForms());
   std::printf("lists and patches add %.1f%% to the round trip\n",
               100.0 * (t.at("everything") / t.at("round_trip") - 1.0));
   return 0;

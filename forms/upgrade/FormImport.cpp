@@ -1,6 +1,7 @@
 #include "forms/upgrade/FormImport.h"
 
 #include <optional>
+#include <unordered_map>
 
 #include "forms/FileHelpers.h"
 #include "forms/FormFileReader.h"
@@ -66,12 +67,28 @@ void copyByName(const Table& from, Table& to, std::initializer_list<const char*>
   }
 }
 
+// The rows of one form, by the leading FormNo of the key: what "Delete From <table> Where
+// FormNo = :iFormNo" removes, without a walk over the whole table. `removed` sees each row
+// before it goes.
+template <class Removed>
+void deleteFormRows(Database& db, const char* table, int64_t formNo, Removed removed) {
+  Table t(db, table);
+  t.open();
+  if (!t.locate("FormNo", {Value(formNo)})) return;
+  while (!t.eof() && t.getInt("FormNo") == formNo) {
+    removed(t);
+    t.deleteRow();
+  }
+}
+
 // A refused row is dropped and the import goes on with the next.
-void postOrCancel(Table& t) {
+bool postOrCancel(Table& t) {
   try {
     t.post();
+    return true;
   } catch (const EngineError&) {
     t.cancel();
+    return false;
   }
 }
 
@@ -83,6 +100,25 @@ struct TImportTableFrm::Sides {
   std::unique_ptr<Database> destination;
   std::unique_ptr<Database> source;
   std::vector<std::unique_ptr<Table>> keepLoaded;
+  // How many destination placements (CB23) each entry has: whether a destination form places
+  // an entry, answered without a walk over the placements for every entry asked about. Taken
+  // when first needed and kept up to date by the deletions and insertions below.
+  std::optional<std::unordered_map<int64_t, int64_t>> placedEntries;
+
+  std::unordered_map<int64_t, int64_t>& placements() {
+    if (!placedEntries) {
+      placedEntries.emplace();
+      Table cb23(*destination, "CB23.DB");
+      cb23.open(OpenMode::ReadOnly);
+      for (cb23.first(); !cb23.eof(); cb23.next()) {
+        if (!cb23.isNull("EntryNo")) ++(*placedEntries)[cb23.getInt("EntryNo")];
+      }
+    }
+    return *placedEntries;
+  }
+  void placed(const Value& entryNo, int64_t delta) {
+    if (placedEntries && !entryNo.isNull()) (*placedEntries)[entryNo.asInt()] += delta;
+  }
 
   void keep(Database& db) {
     for (FormTable t : kFormTables) {
@@ -214,13 +250,14 @@ void TImportTableFrm::MergeBlocks() {
 void TImportTableFrm::importWholeForm(Sides& sides, int64_t formNo) {
   Database& dst = *sides.destination;
   Database& src = *sides.source;
-  const SqlParams params{{"iFormNo", formNo}};
   {
     Table objTable(dst, "CB20.DB");
     objTable.open();
-    dst.execSql("Delete From CB20\r\nWhere FormNo = :iFormNo", params);
-    dst.execSql("Delete From CB23\r\nWhere FormNo = :iFormNo", params);
-    dst.execSql("Delete From CB24\r\nWhere FormNo = :iFormNo", params);
+    const auto nothing = [](const Table&) {};
+    deleteFormRows(dst, "CB20.DB", formNo, nothing);
+    deleteFormRows(dst, "CB23.DB", formNo,
+                   [&](const Table& t) { sides.placed(t.get("EntryNo"), -1); });
+    deleteFormRows(dst, "CB24.DB", formNo, nothing);
     Table importTable(src, "CB20.DB");
     importTable.open(OpenMode::ReadOnly);
     if (importTable.locate("FormNo", {Value(formNo)})) {
@@ -326,6 +363,17 @@ void TImportTableFrm::importPrintParameters(Sides& sides, int64_t formNo) {
       postOrCancel(objTable);
     }
   }
+}
+
+bool TImportTableFrm::isEntryKnown(Sides& sides, int64_t entryNo) {
+  {
+    Table obj2Table(*sides.destination, "CB21.DB");
+    obj2Table.open(OpenMode::ReadOnly);
+    if (obj2Table.locate("EntryNo", {Value(entryNo)})) return true;
+  }
+  const auto& placements = sides.placements();
+  const auto it = placements.find(entryNo);
+  return it != placements.end() && it->second > 0;
 }
 
 bool TImportTableFrm::isEntryKnown(Database& destination, int64_t entryNo) {

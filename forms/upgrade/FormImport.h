@@ -70,6 +70,7 @@ class TImportTableFrm {
   void importWholeForm(Sides& sides, int64_t formNo);
   void importPrintParameters(Sides& sides, int64_t formNo);
   bool isEntryKnown(Database& destination, int64_t entryNo);
+  bool isEntryKnown(Sides& sides, int64_t entryNo);
   void mergeBlocks(Database& destination, Database& source);
 
   platform::FileSystem& fs_;

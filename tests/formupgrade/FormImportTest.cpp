@@ -148,6 +148,36 @@ TEST_F(FormImportTest, AReferredEntryThatADestinationFormPlacesIsNotBroughtAlong
   EXPECT_EQ(column(FormTable::CB21, "EntryNo"), (std::vector<Value>{Value(10), Value(12)}));
 }
 
+TEST_F(FormImportTest, PlacementsOfTheReplacedFormDoNotCountAndEarlierNewOnesDo) {
+  // Entry 21 is placed only by the destination's own form 100, which the import replaces, so
+  // it comes along. Entry 12 is placed by the new form 100 before form 200 refers to it.
+  setDestination(R"({
+    "CB20": [{"FormNo": 100, "FormName": "OLD100"}],
+    "CB23": [{"FormNo": 100, "SEQ": 10, "EntryNo": 21}]
+  })");
+  writeFormFile(drive, kSource, "1020905", R"({
+    "CB20": [{"FormNo": 100, "FormName": "NEW100"}, {"FormNo": 200, "FormName": "F200"}],
+    "CB21": [{"EntryNo": 12, "EntryName": "十二"}, {"EntryNo": 13, "EntryName": "十三"},
+             {"EntryNo": 21, "EntryName": "二一"}],
+    "CB23": [{"FormNo": 100, "SEQ": 10, "EntryNo": 13, "RefEntryNo": 21},
+             {"FormNo": 100, "SEQ": 20, "EntryNo": 5, "RefEntryNo": 0},
+             {"FormNo": 100, "SEQ": 30, "EntryNo": 6},
+             {"FormNo": 100, "SEQ": 40, "EntryNo": 12, "RefEntryNo": 99},
+             {"FormNo": 200, "SEQ": 10, "EntryNo": 7, "RefEntryNo": 12}]
+  })");
+  import.ImportForms(kSource, kSourceDir, kWork);
+  // 21 by reference; 12 is placed (by form 100) when form 200 refers to it, so it is not
+  // brought; 99 is in no dictionary.
+  EXPECT_EQ(column(FormTable::CB21, "EntryNo"), (std::vector<Value>{Value(21)}));
+}
+
+TEST_F(FormImportTest, AnEntryIsKnownFromTheDictionaryOrAPlacement) {
+  EXPECT_TRUE(import.IsEntryKnown(10));   // in the dictionary
+  EXPECT_FALSE(import.IsEntryKnown(12));  // nowhere
+  setDestination(R"({"CB23": [{"FormNo": 300, "SEQ": 10, "EntryNo": 12}]})");
+  EXPECT_TRUE(import.IsEntryKnown(12));  // placed on a form
+}
+
 TEST_F(FormImportTest, PrintParametersOnlyUpdateThePlacementsBothFilesHave) {
   import.LoadSourceFormFile(kSource);
   import.SetPrintOnlyCBtn = true;
