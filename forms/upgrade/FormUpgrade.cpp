@@ -197,6 +197,8 @@ void UpgradeFormFiles(RunContext& ctx) {
       throw;
     }
     ctx.FormDir = formDir;
+    // The window stays responsive between form files.
+    ctx.ProcessMessages();
   }
 }
 
