@@ -3,7 +3,6 @@
 // steps, the form directory and its copies, the form files, and the closing messages. Every
 // step after the switches is guarded by its switch and by the stop flag.
 #include <cstdint>
-#include <cstdio>
 
 #include "app/InstallationSettings.h"
 #include "app/SelectGlobalPathFrm.h"
@@ -74,7 +73,10 @@ void TUpgradeFrm::RunSequence() {
     if (ctx.StopFlag) break;
     steps_.CopyDtxFile(ctx, name);
   }
-  RunDatabaseSteps();
+  // The database part keeps its own order, switches and stop-flag guards, and logs the
+  // missing database itself.
+  steps_.RunDatabaseSteps(ctx);
+  ctx.ProcessMessages();
 
   ctx.ExeNotUpdated = false;  // only the form-directory copies lead to the final warning
   ctx.SetDirLabel("更新 KVTE.DBT");
@@ -101,101 +103,6 @@ void TUpgradeFrm::SearchFixedDisks() {
       // A drive that cannot be searched is passed over; the next one is tried.
     }
   }
-}
-
-void TUpgradeFrm::RunDatabaseSteps() {
-  RunContext& ctx = ctx_;
-  const UpgradeSwitches& sw = ctx.switches;
-  if (ctx.DatabaseDir.empty()) {
-    AppendLog("沒有找到資料庫的路徑 !");
-    return;
-  }
-  const bool mySql = ctx.databaseKind == DatabaseKind::MySQL;
-  if (!mySql) steps_.ClearReadOnlyFlags(ctx);
-
-  // Each item runs when its switch is on and the run is not stopped.
-  auto guarded = [&](bool on, auto&& step) {
-    if (!on || ctx.StopFlag) return;
-    step();
-    ctx.ProcessMessages();
-  };
-
-  const std::pair<bool, const char*> columnUpgrades[] = {
-      {sw.DoUpgradeX102Base, "X102Base"}, {sw.DoUpgradeX202Base, "X202Base"},
-      {sw.DoUpgradeX202Memo, "X202Memo"}, {sw.DoUpgradeXS02Base, "XS02Base"},
-      {sw.DoUpgradeX402Base, "X402Base"}, {sw.DoUpgradeX802Base, "X802Base"},
-      {sw.DoUpgradeX802_3rd, "X802_3rd"}, {sw.DoUpgradeX901Base, "X901Base"},
-      {sw.DoUpgradeX901_2nd, "X901_2nd"}, {sw.DoUpgradeX902Base, "X902Base"},
-      {sw.DoUpgradeX202_4, "X202_4"},     {sw.DoUpgradeX101_12, "X101_12"},
-  };
-  for (const auto& [on, name] : columnUpgrades)
-    guarded(on, [&] { steps_.UpgradeColumns(ctx, name); });
-
-  struct CodeTable {
-    bool on;
-    const char* table;
-    int codeWidth;
-    const char* descriptionColumn;  // "" means Description
-    int descriptionWidth;
-  };
-  const CodeTable codeTables[] = {
-      {sw.DoAddX101_9, "X101_9", 2, "", 20},      {sw.DoAddX101_10, "X101_10", 2, "", 200},
-      {sw.DoAddX101_11, "X101_11", 1, "", 60},    {sw.DoAddX101_12, "X101_12", 3, "", 200},
-      {sw.DoAddX101_13, "X101_13", 2, "", 200},   {sw.DoAddX101_14, "X101_14", 2, "", 200},
-      {sw.DoAddX101_15, "X101_15", 3, "", 100},   {sw.DoAddX101_16, "X101_16", 2, "", 140},
-      {sw.DoAddX101_17, "X101_17", 2, "", 100},   {sw.DoAddECFAUnit, "ECFAUnit", 3, "Unit", 20},
-      {sw.DoAddPortCN, "PortCN", 5, "CName", 30}, {sw.DoAddPortTW, "PortTW", 5, "CName", 30},
-  };
-  for (const CodeTable& t : codeTables) {
-    guarded(t.on, [&] {
-      steps_.CreateCodeTable(ctx, t.table, t.codeWidth, t.descriptionColumn, t.descriptionWidth);
-    });
-  }
-
-  std::vector<std::pair<bool, std::string>> newTables = {
-      {sw.DoAddX901_5th, "X901_5th"}, {sw.DoAddXIDPSW, "XIDPSW"},
-      {sw.DoAddEMailFTP, "EMailFTP"}, {sw.DoAddX903Base, "X903Base"},
-      {sw.DoAddX903_2nd, "X903_2nd"}, {sw.DoAddXS01Base, "XS01Base"},
-      {sw.DoAddXS02Base, "XS02Base"}, {sw.DoAddCargoDOC, "CargoDOC"},
-      {sw.DoAddCargoSex, "CargoSex"}, {sw.DoAddCargoBM, "CargoBM"},
-      {sw.DoAddCargoCY, "CargoCY"},   {sw.DoAddCNCode, "CNCode"},
-      {sw.DoAddX602Base, "X602Base"}, {sw.DoAddX602_2nd, "X602_2nd"},
-      {sw.DoAddX602_3rd, "X602_3rd"},
-  };
-  for (int i = 0; i < 15; ++i) {
-    char step[16];
-    std::snprintf(step, sizeof step, "X601_%02d", i + 1);
-    newTables.emplace_back(sw.DoAddX601[i], step);
-  }
-  newTables.emplace_back(sw.DoAddX602_01, "X602_01");
-  newTables.emplace_back(sw.DoAddX602_02, "X602_02");
-  newTables.emplace_back(sw.DoAddX602_03, "X602_03");
-  for (const auto& [on, step] : newTables) guarded(on, [&] { steps_.AddNewTable(ctx, step); });
-
-  for (const std::string& table : sw.SourceDB) {
-    guarded(true, [&] {
-      if (mySql)
-        steps_.RefreshTableFromRelease(ctx, table);
-      else
-        steps_.CopyTableFiles(ctx, table);
-    });
-  }
-
-  guarded(sw.ChangeDS43Port, [&] { steps_.RefreshDS43Port(ctx); });
-  // The X602 and X903 refreshes take the rows of their "No" modes along.
-  const std::pair<bool, const char*> xmlApp[] = {
-      {sw.ChangeXMLAppX102, "X102"}, {sw.ChangeXMLAppX602, "X602"}, {sw.ChangeXMLAppX903, "X903"},
-      {sw.ChangeXMLAppXS01, "XS01"}, {sw.ChangeXMLAppXS02, "XS02"},
-  };
-  for (const auto& [on, mode] : xmlApp)
-    guarded(on, [&] { steps_.RefreshFromReleaseByMode(ctx, "XMLApp", mode); });
-  const std::pair<bool, const char*> xNoMap2[] = {
-      {sw.ChangeXNoMap2X101, "X101"}, {sw.ChangeXNoMap2X201, "X201"},
-      {sw.ChangeXNoMap2X301, "X301"}, {sw.ChangeXNoMap2X401, "X401"},
-      {sw.ChangeXNoMap2X601, "X601"}, {sw.ChangeXNoMap2XSEA, "XSEA"},
-  };
-  for (const auto& [on, mode] : xNoMap2)
-    guarded(on, [&] { steps_.RefreshFromReleaseByMode(ctx, "XNoMap2", mode); });
 }
 
 void TUpgradeFrm::DecideFormDir() {

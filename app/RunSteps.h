@@ -1,5 +1,5 @@
 // The steps the run sequence hands over to other layers, one call per item. The program uses
-// PendingRunSteps (app/PendingSteps.h); tests substitute a recording set.
+// UpgradeRunSteps (app/UpgradeSteps.h); tests substitute a recording set.
 #pragma once
 
 #include <string>
@@ -12,26 +12,25 @@ class RunSteps {
  public:
   virtual ~RunSteps() = default;
 
+  // Program files: the search of one drive's installation tree ("C:\Velmor\KVT\").
   virtual void SearchInstallations(RunContext& ctx, const std::string& dir) = 0;
+  // KVT.EXE and the SSL libraries into FormDir.
   virtual void UpdateFormDirProgram(RunContext& ctx) = 0;
+  // One SourceDTX entry into the trade-facilitation directory.
   virtual void CopyDtxFile(RunContext& ctx, const std::string& name) = 0;
+  // The one copy rule; true when the target is the release's copy or already new.
   virtual bool CopyIfNewer(RunContext& ctx, const std::string& source, const std::string& target,
                            bool onlyIfNewer, bool reportNew) = 0;
 
-  virtual void ClearReadOnlyFlags(RunContext& ctx) = 0;
-  virtual void UpgradeColumns(RunContext& ctx, const std::string& upgrade) = 0;
-  virtual void CreateCodeTable(RunContext& ctx, const std::string& table, int codeWidth,
-                               const std::string& descriptionColumn, int descriptionWidth) = 0;
-  virtual void AddNewTable(RunContext& ctx, const std::string& step) = 0;
-  virtual void CopyTableFiles(RunContext& ctx, const std::string& table) = 0;
-  virtual void RefreshTableFromRelease(RunContext& ctx, const std::string& table) = 0;
-  // Reference rows; the modes X602 and X903 take their "No" modes along.
-  virtual void RefreshDS43Port(RunContext& ctx) = 0;
-  virtual void RefreshFromReleaseByMode(RunContext& ctx, const std::string& table,
-                                        const std::string& mode) = 0;
+  // The whole database part, each item under its switch and the stop flag: read-only flags,
+  // column upgrades, code tables, new tables, the SourceDB tables and the reference rows.
+  // Without a database it logs that none was found and does nothing else.
+  virtual void RunDatabaseSteps(RunContext& ctx) = 0;
 
+  // Form files: every SourceDBT entry.
   virtual void UpgradeFormFiles(RunContext& ctx) = 0;
 
+  // Report mail, on the report button.
   virtual void SendReport(RunContext& ctx, const std::string& logText) = 0;
 };
 

@@ -100,7 +100,15 @@ void TUpgradeFrm::ExitBtnClick() {
 }
 
 void TUpgradeFrm::ReportBtnClick() {
-  steps_.SendReport(ctx_, windowsText(view_.memoText()));
+  // A report that cannot be prepared (no Company table, no database) is shown as any failure
+  // the steps do not foresee; the window stays usable.
+  try {
+    steps_.SendReport(ctx_, windowsText(view_.memoText()));
+  } catch (const std::exception& e) {
+    view_.messageBox(platform::BoxKind::Error, e.what());
+  } catch (...) {
+    view_.messageBox(platform::BoxKind::Error, "無法準備回函 !");
+  }
 }
 
 bool TUpgradeFrm::FormCloseQuery() {

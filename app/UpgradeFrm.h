@@ -57,7 +57,6 @@ class TUpgradeFrm : public MainWindowPort {
  private:
   void RunSequence();
   void SearchFixedDisks();
-  void RunDatabaseSteps();
   void DecideFormDir();
   void UpdateFormDir();
   void ListNotUpdated();

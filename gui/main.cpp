@@ -3,12 +3,16 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "app/PendingSteps.h"
 #include "gui/UpgradeWindow.h"
 #include "platform/PrefixFileSystem.h"
 #include "schema/EngineError.h"
 #ifdef KVT_WITH_ENGINES
 #include "app/EngineOpener.h"
+#endif
+#ifdef KVT_WITH_STEPS
+#include "app/UpgradeSteps.h"
+#else
+#error "KVTUpgrade is built with its run steps (kvt_app_steps)"
 #endif
 
 namespace {
@@ -45,7 +49,7 @@ int main(int argc, char** argv) {
 #else
   NoEngineOpener opener;
 #endif
-  kvt::app::PendingRunSteps steps;
+  kvt::app::UpgradeRunSteps steps;
   kvt::gui::UpgradeWindow window(files, opener, steps, releaseDir);
   if (releaseDir.empty()) {
     QMessageBox::critical(

@@ -119,28 +119,9 @@ class RecordingSteps : public RunSteps {
                     (reportNew ? "1" : "0"));
     return copyResult;
   }
-  void ClearReadOnlyFlags(RunContext& ctx) override { record(ctx, "ClearReadOnlyFlags"); }
-  void UpgradeColumns(RunContext& ctx, const std::string& upgrade) override {
-    record(ctx, "UpgradeColumns " + upgrade);
-  }
-  void CreateCodeTable(RunContext& ctx, const std::string& table, int codeWidth,
-                       const std::string& descriptionColumn, int descriptionWidth) override {
-    record(ctx, "CreateCodeTable " + table + "," + std::to_string(codeWidth) + "," +
-                    descriptionColumn + "," + std::to_string(descriptionWidth));
-  }
-  void AddNewTable(RunContext& ctx, const std::string& step) override {
-    record(ctx, "AddNewTable " + step);
-  }
-  void CopyTableFiles(RunContext& ctx, const std::string& table) override {
-    record(ctx, "CopyTableFiles " + table);
-  }
-  void RefreshTableFromRelease(RunContext& ctx, const std::string& table) override {
-    record(ctx, "RefreshTableFromRelease " + table);
-  }
-  void RefreshDS43Port(RunContext& ctx) override { record(ctx, "RefreshDS43Port"); }
-  void RefreshFromReleaseByMode(RunContext& ctx, const std::string& table,
-                                const std::string& mode) override {
-    record(ctx, "RefreshFromReleaseByMode " + table + "," + mode);
+  // Recorded with the database the run found ("" when none), as the step receives it.
+  void RunDatabaseSteps(RunContext& ctx) override {
+    record(ctx, "RunDatabaseSteps " + ctx.DatabaseDir);
   }
   void UpgradeFormFiles(RunContext& ctx) override { record(ctx, "UpgradeFormFiles"); }
   void SendReport(RunContext& ctx, const std::string& logText) override {

@@ -26,6 +26,8 @@ const std::string kExeWarning =
 const std::string kF8Reminder =
     "更新程式結束後，請再執行 KVT，\r\n按 F8 重新讀一次貿易便捷化的回訊。";
 const std::string kDependency = "沒有更新到 KVT 主程式，其他資料不繼續更新 !";
+// The database part as the demonstration installation's Paradox directory reaches it.
+const std::string kDatabaseStep = "RunDatabaseSteps C:\\Velmor\\KVT\\Database\\";
 
 bool contains(const std::string& text, const std::string& piece) {
   return text.find(piece) != std::string::npos;
@@ -74,8 +76,8 @@ TEST_F(RunSequenceTest, EverythingOffChangesNothingAndEndsWithTheHint) {
   h.installParadox();
   h.start("");
   h.run();
-  EXPECT_EQ(calls(), (std::vector<std::string>{"ClearReadOnlyFlags", "UpdateFormDirProgram",
-                                               "UpgradeFormFiles"}));
+  EXPECT_EQ(calls(),
+            (std::vector<std::string>{kDatabaseStep, "UpdateFormDirProgram", "UpgradeFormFiles"}));
   EXPECT_EQ(h.log(), "KVT Alias 路徑 [C:\\Velmor\\KVT\\Database\\]。");
   EXPECT_EQ(h.view.dialogsShown, 0);
   EXPECT_EQ(h.boxTexts(), std::vector<std::string>{kClosingHint});
@@ -107,8 +109,8 @@ TEST_F(RunSequenceTest, MissingSwitchFileGivesAClearMessageAndARunWithEverything
   EXPECT_TRUE(contains(h.view.boxes[0].text, "C:\\KVTRelease\\KVTUpgrade.INI"));
   EXPECT_TRUE(h.view.memo.empty());
   h.run();
-  EXPECT_EQ(calls(), (std::vector<std::string>{"ClearReadOnlyFlags", "UpdateFormDirProgram",
-                                               "UpgradeFormFiles"}));
+  EXPECT_EQ(calls(),
+            (std::vector<std::string>{kDatabaseStep, "UpdateFormDirProgram", "UpgradeFormFiles"}));
   EXPECT_FALSE(h.ctx().switches.UpgradeKVTEXE);
   EXPECT_FALSE(h.prefix.exists(std::string(RunHarness::kReleaseDir) + "KVTUpgrade.INI"));
 }
@@ -200,118 +202,81 @@ TEST_F(RunSequenceTest, StopDuringTheSearchSkipsTheRestIncludingTheSettings) {
   expectFinishedWindow(false);
 }
 
-TEST_F(RunSequenceTest, StopDuringALongStepSkipsEveryLaterItem) {
+TEST_F(RunSequenceTest, StopDuringTheCopiesSkipsLaterItemsAndTheFormSteps) {
   h.installParadox();
   h.start(
-      "SourceDB001=T1\r\nSourceDB002=T2\r\nSourceDB003=T3\r\nChangeDS43Port=YES\r\n"
+      "SourceDTX001=A.DTX\r\nSourceDTX002=B.DTX\r\nSourceDTX003=C.DTX\r\n"
       "SourceDBL001=A.DBL\r\nSourceDBT001=E,*,KVTE.DBT\r\n");
+  bool stoppedWhenDatabaseStepsRan = false;
   h.steps.onCall = [&](RunContext& ctx, const std::string& call) {
-    if (call == "CopyTableFiles T2") {
+    if (call == "CopyDtxFile B.DTX") {
       h.view.onProcessEvents = [&] {
         if (!h.ctx().StopFlag) h.frm->StopBtnClick();
       };
       ctx.ProcessMessages();
     }
+    if (call.rfind("RunDatabaseSteps", 0) == 0) stoppedWhenDatabaseStepsRan = ctx.StopFlag;
   };
   h.run();
-  EXPECT_EQ(calls(), (std::vector<std::string>{"ClearReadOnlyFlags", "CopyTableFiles T1",
-                                               "CopyTableFiles T2"}));
+  // The database part is still reached: it guards each of its items by the stop flag itself,
+  // and reports a missing database whatever the flag.
+  EXPECT_EQ(calls(),
+            (std::vector<std::string>{"CopyDtxFile A.DTX", "CopyDtxFile B.DTX", kDatabaseStep}));
+  EXPECT_TRUE(stoppedWhenDatabaseStepsRan);
   // The run still ends normally: report button, no closing hint.
   EXPECT_TRUE(h.view.boxes.empty());
   expectFinishedWindow(true);
 }
 
-TEST_F(RunSequenceTest, DatabaseStepsRunInTheirOrderWithTheirArguments) {
+TEST_F(RunSequenceTest, StopDuringTheDatabaseStepsSkipsTheFormSteps) {
   h.installParadox();
-  std::string lines;
-  UpgradeSwitches all;
-  // Every database switch on, listed in an order of its own.
-  const char* keys[] = {
-      "ChangeXNoMap2XSEA", "ChangeXNoMap2X101", "ChangeXMLAppX602",  "ChangeXMLAppX102",
-      "ChangeDS43Port",    "ChangeXMLAppX903",  "ChangeXMLAppXS01",  "ChangeXMLAppXS02",
-      "ChangeXNoMap2X201", "ChangeXNoMap2X301", "ChangeXNoMap2X401", "ChangeXNoMap2X601",
-      "DoUpgradeX101_12",  "DoUpgradeX102Base", "DoUpgradeX202Base", "DoUpgradeX202Memo",
-      "DoUpgradeXS02Base", "DoUpgradeX402Base", "DoUpgradeX802Base", "DoUpgradeX802_3rd",
-      "DoUpgradeX901Base", "DoUpgradeX901_2nd", "DoUpgradeX902Base", "DoUpgradeX202_4",
-      "DoAddPortTW",       "DoAddX101_9",       "DoAddX101_10",      "DoAddX101_11",
-      "DoAddX101_12",      "DoAddX101_13",      "DoAddX101_14",      "DoAddX101_15",
-      "DoAddX101_16",      "DoAddX101_17",      "DoAddECFAUnit",     "DoAddPortCN",
-      "DoAddX602_03",      "DoAddX602_02",      "DoAddX602_01",      "DoAddX601_15",
-      "DoAddX601_02",      "DoAddX601_01",      "DoAddX901_5th",     "DoAddXIDPSW",
-      "DoAddEMailFTP",     "DoAddX903Base",     "DoAddX903_2nd",     "DoAddXS01Base",
-      "DoAddXS02Base",     "DoAddCargoDOC",     "DoAddCargoSex",     "DoAddCargoBM",
-      "DoAddCargoCY",      "DoAddCNCode",       "DoAddX602Base",     "DoAddX602_2nd",
-      "DoAddX602_3rd"};
-  for (const char* k : keys) lines += std::string(k) + "=YES\r\n";
-  lines += "SourceDB002=XMLApp\r\nSourceDB001=KVT43\r\n";
-  h.start(lines);
+  h.start("DoUpgradeX102Base=YES\r\nSourceDBL001=A.DBL\r\nSourceMap001=A.BMP\r\n");
+  h.steps.onCall = [&](RunContext& ctx, const std::string& call) {
+    if (call == kDatabaseStep) h.frm->StopBtnClick();
+  };
   h.run();
-  std::vector<std::string> db(calls().begin(), calls().end() - 2);  // the form steps follow
-  EXPECT_EQ(db, (std::vector<std::string>{
-                    "ClearReadOnlyFlags",
-                    "UpgradeColumns X102Base",
-                    "UpgradeColumns X202Base",
-                    "UpgradeColumns X202Memo",
-                    "UpgradeColumns XS02Base",
-                    "UpgradeColumns X402Base",
-                    "UpgradeColumns X802Base",
-                    "UpgradeColumns X802_3rd",
-                    "UpgradeColumns X901Base",
-                    "UpgradeColumns X901_2nd",
-                    "UpgradeColumns X902Base",
-                    "UpgradeColumns X202_4",
-                    "UpgradeColumns X101_12",
-                    "CreateCodeTable X101_9,2,,20",
-                    "CreateCodeTable X101_10,2,,200",
-                    "CreateCodeTable X101_11,1,,60",
-                    "CreateCodeTable X101_12,3,,200",
-                    "CreateCodeTable X101_13,2,,200",
-                    "CreateCodeTable X101_14,2,,200",
-                    "CreateCodeTable X101_15,3,,100",
-                    "CreateCodeTable X101_16,2,,140",
-                    "CreateCodeTable X101_17,2,,100",
-                    "CreateCodeTable ECFAUnit,3,Unit,20",
-                    "CreateCodeTable PortCN,5,CName,30",
-                    "CreateCodeTable PortTW,5,CName,30",
-                    "AddNewTable X901_5th",
-                    "AddNewTable XIDPSW",
-                    "AddNewTable EMailFTP",
-                    "AddNewTable X903Base",
-                    "AddNewTable X903_2nd",
-                    "AddNewTable XS01Base",
-                    "AddNewTable XS02Base",
-                    "AddNewTable CargoDOC",
-                    "AddNewTable CargoSex",
-                    "AddNewTable CargoBM",
-                    "AddNewTable CargoCY",
-                    "AddNewTable CNCode",
-                    "AddNewTable X602Base",
-                    "AddNewTable X602_2nd",
-                    "AddNewTable X602_3rd",
-                    "AddNewTable X601_01",
-                    "AddNewTable X601_02",
-                    "AddNewTable X601_15",
-                    "AddNewTable X602_01",
-                    "AddNewTable X602_02",
-                    "AddNewTable X602_03",
-                    "CopyTableFiles KVT43",
-                    "CopyTableFiles XMLApp",
-                    "RefreshDS43Port",
-                    "RefreshFromReleaseByMode XMLApp,X102",
-                    "RefreshFromReleaseByMode XMLApp,X602",
-                    "RefreshFromReleaseByMode XMLApp,X903",
-                    "RefreshFromReleaseByMode XMLApp,XS01",
-                    "RefreshFromReleaseByMode XMLApp,XS02",
-                    "RefreshFromReleaseByMode XNoMap2,X101",
-                    "RefreshFromReleaseByMode XNoMap2,X201",
-                    "RefreshFromReleaseByMode XNoMap2,X301",
-                    "RefreshFromReleaseByMode XNoMap2,X401",
-                    "RefreshFromReleaseByMode XNoMap2,X601",
-                    "RefreshFromReleaseByMode XNoMap2,XSEA",
-                }));
+  EXPECT_EQ(calls(), std::vector<std::string>{kDatabaseStep});
+  EXPECT_EQ(h.view.dialogsShown, 0);
+  EXPECT_TRUE(h.view.boxes.empty());
+  expectFinishedWindow(true);
 }
 
-TEST_F(RunSequenceTest, MySqlRefillsSourceTablesAndTakesTheFoundInstallation) {
+TEST_F(RunSequenceTest, StepsRunInTheirOrderAfterTheSettingsAreRead) {
+  h.installParadox("DatabasePath=C:\\Velmor\\KVT\\Database\r\neTradeDTXPath=C:\\Velmor\\KVT\\DTX");
+  h.prefix.mkdir("C:\\Velmor\\KVT\\DTX");
+  // Lists and switches in an order of their own; the run keeps its own.
+  h.start(
+      "SourceDBT001=E,*,KVTE.DBT\r\nSourceMap001=A.BMP\r\nSourceDBL001=A.DBL\r\n"
+      "DoUpgradeX102Base=YES\r\nSourceDTX002=B.DTX\r\nSourceDTX001=A.DTX\r\n"
+      "UpgradeKVTEXE=YES\r\n");
+  std::string dtxDirSeen, formDirSeen;
+  bool switchSeen = false;
+  h.steps.onCall = [&](RunContext& ctx, const std::string& call) {
+    if (call.rfind("SearchInstallations", 0) == 0) ctx.MainExeUpdated = true;
+    if (call != kDatabaseStep) return;
+    dtxDirSeen = ctx.DtxDir;
+    formDirSeen = ctx.FormDir;
+    switchSeen = ctx.switches.DoUpgradeX102Base;
+  };
+  h.run();
+  EXPECT_EQ(calls(), (std::vector<std::string>{
+                         "SearchInstallations C:\\Velmor\\KVT\\",
+                         "SearchInstallations D:\\Velmor\\KVT\\",
+                         "CopyDtxFile A.DTX",
+                         "CopyDtxFile B.DTX",
+                         kDatabaseStep,
+                         "UpdateFormDirProgram",
+                         "CopyIfNewer C:\\KVTRelease\\A.DBL,C:\\Velmor\\KVT\\A.DBL,1,1",
+                         "CopyIfNewer C:\\KVTRelease\\A.BMP,C:\\Velmor\\KVT\\Image\\A.BMP,1,1",
+                         "UpgradeFormFiles",
+                     }));
+  // The database part sees the settings of KVT.INI and the switches of the memo.
+  EXPECT_EQ(dtxDirSeen, "C:\\Velmor\\KVT\\DTX\\");
+  EXPECT_EQ(formDirSeen, "C:\\Velmor\\KVT\\");
+  EXPECT_TRUE(switchSeen);
+}
+
+TEST_F(RunSequenceTest, MySqlHandsTheConnectionOnAndTakesTheFoundInstallation) {
   h.writeAliases("[KVT]\r\nDRIVER=MYSQL\r\nSERVER NAME=db\r\n");
   h.prefix.mkdir("C:\\Velmor\\KVT\\Database");
   h.prefix.putCp950("C:\\Velmor\\KVT\\KVT.ini", "[System]\r\neTradeVANID=2\r\n");
@@ -324,9 +289,8 @@ TEST_F(RunSequenceTest, MySqlRefillsSourceTablesAndTakesTheFoundInstallation) {
     }
   };
   h.run();
-  EXPECT_FALSE(called("ClearReadOnlyFlags"));
-  EXPECT_TRUE(called("RefreshTableFromRelease XNoMap2"));
-  EXPECT_FALSE(called("CopyTableFiles"));
+  EXPECT_TRUE(called("RunDatabaseSteps MyKVT"));
+  EXPECT_EQ(h.ctx().databaseKind, DatabaseKind::MySQL);
   EXPECT_EQ(h.ctx().FormDir, "C:\\Velmor\\KVT\\");
   EXPECT_EQ(h.view.memo,
             (std::vector<std::string>{"使用 MySQL 資料庫。", "網路共用路徑 [沒有設定]。",
@@ -353,11 +317,11 @@ TEST_F(RunSequenceTest, UnforeseenStepErrorEndsTheRunWithItsMessage) {
   h.installParadox();
   h.start("DoUpgradeX102Base=YES\r\nDoUpgradeX202Base=YES\r\n");
   h.steps.onCall = [](RunContext&, const std::string& call) {
-    if (call == "UpgradeColumns X102Base")
+    if (call == kDatabaseStep)
       throw EngineError(ErrorKind::MissingField, "X102Base: field SEQ not found");
   };
   h.run();
-  EXPECT_FALSE(called("UpgradeColumns X202Base"));
+  EXPECT_FALSE(called("UpdateFormDirProgram"));
   EXPECT_FALSE(called("UpgradeFormFiles"));
   ASSERT_EQ(h.view.boxes.size(), 1u);
   EXPECT_EQ(h.view.boxes[0].kind, platform::BoxKind::Error);
@@ -381,13 +345,19 @@ TEST_F(RunSequenceTest, TemporaryFileFailureEndsTheRunBeforeAnyStep) {
   expectFinishedWindow(false);
 }
 
-TEST_F(RunSequenceTest, MissingDatabaseIsLoggedAndItsStepsSkipped) {
+TEST_F(RunSequenceTest, MissingDatabaseReachesTheDatabaseStepsAsNone) {
   h.prefix.putCp950("C:\\Velmor\\KVT\\KVT.ini", "[System]\r\nKVTHostPath=C:\\Velmor\\KVT\r\n");
   h.prefix.mkdir("C:\\Velmor\\KVT");
   h.start("DoUpgradeX102Base=YES\r\nSourceDB001=X\r\nChangeDS43Port=YES\r\n");
+  bool databaseOpen = true;
+  h.steps.onCall = [&](RunContext& ctx, const std::string& call) {
+    if (call.rfind("RunDatabaseSteps", 0) == 0) databaseOpen = ctx.packageDb != nullptr;
+  };
   h.run();
-  EXPECT_EQ(h.view.memo, std::vector<std::string>{"沒有找到資料庫的路徑 !"});
-  EXPECT_EQ(calls(), (std::vector<std::string>{"UpdateFormDirProgram", "UpgradeFormFiles"}));
+  EXPECT_EQ(calls(), (std::vector<std::string>{"RunDatabaseSteps ", "UpdateFormDirProgram",
+                                               "UpgradeFormFiles"}));
+  EXPECT_FALSE(databaseOpen);
+  EXPECT_TRUE(h.opener.calls.empty());
 }
 
 TEST_F(RunSequenceTest, FormCopiesGoBelowTheFormDirectory) {
@@ -396,7 +366,7 @@ TEST_F(RunSequenceTest, FormCopiesGoBelowTheFormDirectory) {
   h.run();
   EXPECT_EQ(calls(),
             (std::vector<std::string>{
-                "ClearReadOnlyFlags", "UpdateFormDirProgram",
+                kDatabaseStep, "UpdateFormDirProgram",
                 "CopyIfNewer C:\\KVTRelease\\KVTE.DBL,C:\\Velmor\\KVT\\KVTE.DBL,1,1",
                 "CopyIfNewer C:\\KVTRelease\\副表單.DBL,C:\\Velmor\\KVT\\副表單.DBL,1,1",
                 "CopyIfNewer C:\\KVTRelease\\LOGO.BMP,C:\\Velmor\\KVT\\Image\\LOGO.BMP,1,1",
@@ -477,7 +447,7 @@ TEST_F(RunSequenceTest, CancelledDialogStopsTheFormStepsAndKeepsTheDirectory) {
   EXPECT_EQ(h.view.dialogsShown, 1);
   EXPECT_TRUE(h.ctx().StopFlag);
   EXPECT_EQ(h.ctx().FormDir, "C:\\Velmor\\KVT\\");
-  EXPECT_EQ(calls(), std::vector<std::string>{"ClearReadOnlyFlags"});
+  EXPECT_EQ(calls(), std::vector<std::string>{kDatabaseStep});
   EXPECT_FALSE(contains(h.log(), "沒有更新"));
   EXPECT_TRUE(h.view.boxes.empty());
   expectFinishedWindow(true);
@@ -489,10 +459,10 @@ TEST_F(RunSequenceTest, CancelledDialogWithoutDirectoryListsWhatWasNotUpdated) {
       "SourceMap002=B.BMP\r\n");
   h.run();
   EXPECT_EQ(h.view.memo,
-            (std::vector<std::string>{
-                "找不到 KVT.ini 檔 !", "沒有找到資料庫的路徑 !", "", "找不到共用主表單的位置。",
-                "主表單檔 [[KVT]KVTE.DBT] 沒有更新。", "副表單檔 [KVTE.DBL] 沒有更新。",
-                "圖檔 [A.BMP] 沒有更新。", "圖檔 [B.BMP] 沒有更新。"}));
+            (std::vector<std::string>{"找不到 KVT.ini 檔 !", "", "找不到共用主表單的位置。",
+                                      "主表單檔 [[KVT]KVTE.DBT] 沒有更新。",
+                                      "副表單檔 [KVTE.DBL] 沒有更新。", "圖檔 [A.BMP] 沒有更新。",
+                                      "圖檔 [B.BMP] 沒有更新。"}));
 }
 
 TEST_F(RunSequenceTest, ClosingMessagesFollowTheRunState) {
@@ -501,7 +471,7 @@ TEST_F(RunSequenceTest, ClosingMessagesFollowTheRunState) {
   h.steps.onCall = [](RunContext& ctx, const std::string& call) {
     // A failed copy during the search alone does not bring the warning.
     if (call.rfind("SearchInstallations", 0) == 0) ctx.ExeNotUpdated = true;
-    if (call == "UpgradeColumns X102Base") ctx.TradeRepliesMoved = true;
+    if (call == kDatabaseStep) ctx.TradeRepliesMoved = true;
   };
   h.run();
   EXPECT_EQ(h.boxTexts(), (std::vector<std::string>{kF8Reminder, kClosingHint}));
@@ -512,7 +482,7 @@ TEST_F(RunSequenceTest, FailedFormDirectoryCopyBringsTheWarningFirst) {
   h.start("UpgradeKVTEXE=YES\r\nDoUpgradeX102Base=YES\r\n");
   h.steps.onCall = [](RunContext& ctx, const std::string& call) {
     if (call == "UpdateFormDirProgram") ctx.ExeNotUpdated = true;
-    if (call == "UpgradeColumns X102Base") ctx.TradeRepliesMoved = true;
+    if (call == kDatabaseStep) ctx.TradeRepliesMoved = true;
   };
   h.run();
   EXPECT_EQ(h.boxTexts(), (std::vector<std::string>{kExeWarning, kF8Reminder, kClosingHint}));
@@ -525,7 +495,7 @@ TEST_F(RunSequenceTest, WindowStateDuringTheRun) {
   bool busy = false, stopShown = false, doShown = true;
   std::string label;
   h.steps.onCall = [&](RunContext&, const std::string& call) {
-    if (call != "UpgradeColumns X102Base") return;
+    if (call != kDatabaseStep) return;
     busy = h.view.busy;
     stopShown = h.view.visible[MainButton::StopBtn];
     doShown = h.view.visible[MainButton::DoBtn];
@@ -579,7 +549,7 @@ TEST_F(RunSequenceTest, ClosingLateInTheRunShowsNoDialogOrMessage) {
   h.installParadox();
   h.start("DoUpgradeX102Base=YES\r\nSourceDBT001=E,*,[KVT]KVTE.DBT\r\n");
   h.steps.onCall = [&](RunContext&, const std::string& call) {
-    if (call == "UpgradeColumns X102Base") h.view.closeWindow();
+    if (call == kDatabaseStep) h.view.closeWindow();
   };
   h.run();
   EXPECT_EQ(h.view.dialogsShown, 0);

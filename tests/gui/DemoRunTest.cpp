@@ -13,7 +13,7 @@
 #include <cstdlib>
 
 #include "app/EngineOpener.h"
-#include "app/PendingSteps.h"
+#include "app/UpgradeSteps.h"
 #include "gui/UpgradeWindow.h"
 #include "platform/PrefixFileSystem.h"
 #include "tools/demo/DemoPrefix.h"
@@ -32,13 +32,13 @@ TEST(DemoRun, RunsOnTheDemonstrationInstallation) {
 
   platform::PrefixFileSystem files(layout.prefix);
   app::EngineOpener opener;
-  app::PendingRunSteps steps;
+  app::UpgradeRunSteps steps;
   UpgradeWindow window(files, opener, steps, layout.releaseDir);
   window.FormCreate();
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   auto* memo = window.findChild<QPlainTextEdit*>(QStringLiteral("MainMemo"));
-  EXPECT_TRUE(memo->toPlainText().contains(QString::fromUtf8("[KVT]KVTE.DBT, 出口報單")));
+  EXPECT_TRUE(memo->toPlainText().contains(QString::fromUtf8("DependOnMainEXE=YES")));
 
   // The demonstration asks for the form directory ("[KVT]" in its form-file entry): the
   // operator takes the one offered. Then the closing message is confirmed.

@@ -1,0 +1,28 @@
+// The program's run steps: each call handed to the layer that does the work (program files,
+// database, form files, report mail).
+#pragma once
+
+#include <string>
+
+#include "app/RunSteps.h"
+
+namespace kvt::app {
+
+class UpgradeRunSteps : public RunSteps {
+ public:
+  void SearchInstallations(RunContext& ctx, const std::string& dir) override;
+  void UpdateFormDirProgram(RunContext& ctx) override;
+  void CopyDtxFile(RunContext& ctx, const std::string& name) override;
+  bool CopyIfNewer(RunContext& ctx, const std::string& source, const std::string& target,
+                   bool onlyIfNewer, bool reportNew) override;
+  void RunDatabaseSteps(RunContext& ctx) override;
+  void UpgradeFormFiles(RunContext& ctx) override;
+  void SendReport(RunContext& ctx, const std::string& logText) override;
+
+  // Whether this build carries the form-file upgrade and the report mail; without them the
+  // two steps say so in the log or in a box instead of doing nothing unseen.
+  static bool HasFormUpgrade();
+  static bool HasReportMail();
+};
+
+}  // namespace kvt::app
