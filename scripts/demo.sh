@@ -10,11 +10,7 @@ prefix=$here/demo-prefix
 "$here/scripts/install-deps.sh"
 
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVT_BUILD_GUI=ON -DKVT_BUILD_MYSQL=ON
-targets=(KVTUpgrade kvt-demo)
-# The demonstration tables come with the table engine, when the build has it.
-available=$(cmake --build "$build" --target help)
-if grep -q ' kvt-demo-db$' <<<"$available"; then targets+=(kvt-demo-db); fi
-cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
+cmake --build "$build" -j"$(nproc)" --target KVTUpgrade kvt-demo
 
 release=$("$here/scripts/make-demo-prefix.sh" "$build")
 echo "Demonstration installation: $prefix"

@@ -4,8 +4,13 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "engine/paradox/ParadoxDatabase.h"
 #include "platform/Cp950.h"
 #include "platform/LocalDate.h"
+#include "tools/demo-files/DemoFiles.h"
+#ifdef KVT_WITH_FORM_DEMO
+#include "tools/demo-forms/DemoForms.h"
+#endif
 
 namespace kvt::demo {
 namespace fs = std::filesystem;
@@ -61,38 +66,12 @@ fs::path DemoLayout::local(const std::string& winPath) const {
   return p;
 }
 
-std::string DemoSwitchFileText() {
-  return ";KVT 更新設定檔 (示範發行版)\r\n"
-         ";開關的值為 YES 才執行；分號之後為註解。\r\n"
-         "[System]\r\n"
-         ";----- 程式更新 -----\r\n"
-         "UpgradeKVTEXE=YES        ;更新各處的 KVT 主程式\r\n"
-         "DependOnMainEXE=NO       ;主程式沒有更新時是否停止\r\n"
-         "UpgradeSSLDLL=NO         ;更新 SSL 程式庫\r\n"
-         "ShowUpgradeOnly=NO       ;只顯示有更新的項目\r\n"
-         ";----- 表單檔 -----\r\n"
-         "SourceDBT001=E, *, [KVT]KVTE.DBT, 出口報單 ;主表單檔\r\n"
-         "SourceDBL001=KVTE.DBL    ;副表單檔\r\n"
-         "SourceMap001=LOGO.BMP    ;圖檔\r\n"
-         ";----- 貿易便捷化 -----\r\n"
-         "SourceDTX001=X102.DTX\r\n"
-         "SourceDTX002=X102.XSD\r\n"
-         ";----- 資料庫 -----\r\n"
-         "DoUpgradeX102Base=YES    ;X102 欄位更新\r\n"
-         "DoUpgradeX202Base=YES\r\n"
-         "DoAddX101_9=YES          ;新增代碼表\r\n"
-         "DoAddPortCN=YES\r\n"
-         "DoAddX901_5th=YES        ;新增資料表\r\n"
-         "DoAddCNCode=YES\r\n"
-         "ChangeDS43Port=YES       ;更新港口代碼\r\n"
-         "ChangeXMLAppX102=YES\r\n"
-         "ChangeXNoMap2X101=YES\r\n"
-         "X101目的國家用15766及15768=YES\r\n"
-         "SourceDB001=X101_6\r\n"
-         "SourceDB002=DS43Port\r\n"
-         ";----- 表單修正 -----\r\n"
-         "DoEFormClass=NO\r\n"
-         "EAlterFI05Formular=NO\r\n";
+DemoTable CompanyTable() {
+  DemoTable t{"Company", Layout("BusinessID A8 *; Name A60; Address A80; TelNo A20"), {}};
+  t.rows.push_back({Value("12345675"), Value(platform::utf8ToCp950("示範貿易股份有限公司")),
+                    Value(platform::utf8ToCp950("台北市中正區示範路 1 號")),
+                    Value("02-2345-6789")});
+  return t;
 }
 
 void BuildDemoPrefix(const DemoLayout& layout, const fs::path& program) {
@@ -105,7 +84,7 @@ void BuildDemoPrefix(const DemoLayout& layout, const fs::path& program) {
             "[KVT]\r\nDRIVER=STANDARD\r\nPATH=" +
                 layout.databaseDir.substr(0, layout.databaseDir.size() - 1) + "\r\n");
 
-  // The installed package: settings, the four marker directories, an old main program.
+  // The installed package: settings, the four marker directories, an older secondary form file.
   for (const char* sub : {"Database", "Image", "DOC", "Help", "DTX", "ASK"})
     fs::create_directories(layout.local(layout.installDir + sub));
   writeText(layout.local(layout.installDir + "KVT.ini"),
@@ -116,20 +95,36 @@ void BuildDemoPrefix(const DemoLayout& layout, const fs::path& program) {
             "eTradeDTXPath=C:\\Velmor\\KVT\\DTX ;貿易便捷化\r\n"
             "eTradeVANID=1 ;加值網路\r\n"
             "eTradeASKPath=C:\\Velmor\\KVT\\ASK\r\n");
-  const fs::path installedExe = layout.local(layout.installDir + "KVT.EXE");
-  writeBytes(installedExe, "MZ KVT demo program, installed version\r\n");
-  setDate(installedExe, 2012, 3, 1);
+  const fs::path installedDbl = layout.local(layout.installDir + "KVTE.DBL");
+  writeBytes(installedDbl, "demo secondary form file, installed version\r\n");
+  setDate(installedDbl, 2012, 3, 1);
 
-  // The release: the upgrade program, its switch file and the files it delivers.
+  // The release: its switch file and the files it delivers to the form directory.
   const fs::path release = layout.local(layout.releaseDir);
   fs::create_directories(release);
   writeText(release / "KVTUpgrade.INI", DemoSwitchFileText());
-  writeBytes(release / "KVT.EXE", "MZ KVT demo program, release version\r\n");
-  setDate(release / "KVT.EXE", 2013, 9, 5);
-  writeBytes(release / "KVTE.DBL", "demo secondary form file\r\n");
+  writeBytes(release / "KVTE.DBL", "demo secondary form file, release version\r\n");
+  setDate(release / "KVTE.DBL", 2013, 9, 5);
   writeBytes(release / "LOGO.BMP", "BM demo picture\r\n");
-  writeBytes(release / "X102.DTX", "demo trade-facilitation file\r\n");
-  writeBytes(release / "X102.XSD", "<?xml version=\"1.0\"?><schema/>\r\n");
+  setDate(release / "LOGO.BMP", 2013, 9, 5);
+
+  // Programs old and new on both sides, and the trade-facilitation files.
+  AddProgramFileDemo(layout.prefix, layout.releaseDir);
+
+  // The tables: old layouts with rows in the installation, new layouts and reference rows in
+  // the release. Each database writes its files when it goes out of scope.
+  {
+    paradox::ParadoxDatabase installation(layout.local(layout.databaseDir), layout.databaseDir);
+    BuildTables(installation, InstallationTables());
+    BuildTable(installation, CompanyTable());
+    paradox::ParadoxDatabase releaseTables(release, layout.releaseDir);
+    BuildTables(releaseTables, ReleaseTables());
+  }
+
+#ifdef KVT_WITH_FORM_DEMO
+  AddFormFileDemo(layout.prefix, layout.releaseDir);
+#endif
+
   if (!program.empty()) {
     fs::copy_file(program, release / program.filename(), fs::copy_options::overwrite_existing);
     fs::permissions(release / program.filename(),
