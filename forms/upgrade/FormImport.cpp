@@ -9,7 +9,9 @@
 #include "forms/upgrade/WorkTables.h"
 #include "platform/Cp950.h"
 #include "schema/EngineError.h"
+#include "schema/FieldCoercion.h"
 #include "schema/Table.h"
+#include "schema/ValueOrder.h"
 
 namespace kvt::forms {
 namespace {
@@ -79,6 +81,25 @@ void deleteFormRows(Database& db, const char* table, int64_t formNo, Removed rem
     removed(t);
     t.deleteRow();
   }
+}
+
+// Moves to the first row of form `formNo` whose `fields` hold `values`: the row a locate on
+// "FormNo;<fields>" finds, found among the form's rows only (they follow each other in key
+// order) instead of among all rows.
+bool locateInForm(Table& t, int64_t formNo, std::initializer_list<const char*> fields,
+                  const std::vector<Value>& values) {
+  if (!t.locate("FormNo", {Value(formNo)})) return false;
+  std::vector<int> positions;
+  for (const char* f : fields) positions.push_back(t.fieldIndex(f));
+  for (; !t.eof() && t.getInt("FormNo") == formNo; t.next()) {
+    bool same = true;
+    for (size_t i = 0; i < positions.size() && same; ++i) {
+      same = compareStoredValues(t.get(positions[i]),
+                                 coerceForSearch(t.fieldDef(positions[i]), values[i])) == 0;
+    }
+    if (same) return true;
+  }
+  return false;
 }
 
 // A refused row is dropped and the import goes on with the next.
@@ -340,7 +361,7 @@ void TImportTableFrm::importPrintParameters(Sides& sides, int64_t formNo) {
     srcTable.open(OpenMode::ReadOnly);
     showFormOnly(srcTable, formNo);
     for (srcTable.first(); !srcTable.eof(); srcTable.next()) {
-      if (!objTable.locate("FormNo;EntryNo", {Value(formNo), srcTable.get("EntryNo")})) continue;
+      if (!locateInForm(objTable, formNo, {"EntryNo"}, {srcTable.get("EntryNo")})) continue;
       objTable.edit();
       copyByName(srcTable, objTable,
                  {"FormNo", "SEQ", "EntryNo", "EntryName", "Type", "RefEntryNo"});
@@ -353,8 +374,8 @@ void TImportTableFrm::importPrintParameters(Sides& sides, int64_t formNo) {
     srcTable.open(OpenMode::ReadOnly);
     showFormOnly(srcTable, formNo);
     for (srcTable.first(); !srcTable.eof(); srcTable.next()) {
-      if (!objTable.locate("FormNo;EntryNo;FieldNo",
-                           {Value(formNo), srcTable.get("EntryNo"), srcTable.get("FieldNo")})) {
+      if (!locateInForm(objTable, formNo, {"EntryNo", "FieldNo"},
+                        {srcTable.get("EntryNo"), srcTable.get("FieldNo")})) {
         continue;
       }
       objTable.edit();

@@ -207,6 +207,30 @@ TEST_F(FormImportTest, PrintParametersOnlyUpdateThePlacementsBothFilesHave) {
   EXPECT_EQ(value(FormTable::CB25, {Value("HEAD")}, "Memo"), text("新表頭"));
 }
 
+TEST_F(FormImportTest, PrintParametersFindEachPlacementWithinItsForm) {
+  setDestination(R"({
+    "CB20": [{"FormNo": 100, "FormName": "OLD100"}, {"FormNo": 99, "FormName": "F99"}],
+    "CB23": [{"FormNo": 100, "SEQ": 10, "EntryNo": 10, "VPos": 1.0},
+             {"FormNo": 100, "SEQ": 20, "EntryNo": 11, "VPos": 2.0},
+             {"FormNo": 99, "SEQ": 10, "EntryNo": 11, "VPos": 3.0}],
+    "CB24": [{"FormNo": 100, "EntryNo": 11, "SEQ": 10, "Type": "X", "FieldNo": 30, "HPos": 1.0},
+             {"FormNo": 100, "EntryNo": 11, "SEQ": 20, "Type": "X", "FieldNo": 31, "HPos": 2.0},
+             {"FormNo": 99, "EntryNo": 11, "SEQ": 10, "Type": "X", "FieldNo": 31, "HPos": 3.0}]
+  })");
+  writeFormFile(drive, kSource, "1020905", R"({
+    "CB20": [{"FormNo": 100, "FormName": "NEW100"}],
+    "CB23": [{"FormNo": 100, "SEQ": 10, "EntryNo": 11, "VPos": 9.0}],
+    "CB24": [{"FormNo": 100, "EntryNo": 11, "SEQ": 10, "Type": "X", "FieldNo": 31, "HPos": 8.0}]
+  })");
+  import.LoadSourceFormFile(kSource);
+  import.SetPrintOnlyCBtn = true;
+  import.ImportSelectedForms();
+  EXPECT_EQ(column(FormTable::CB23, "VPos"),
+            (std::vector<Value>{Value(3.0), Value(1.0), Value(9.0)}));
+  EXPECT_EQ(column(FormTable::CB24, "HPos"),
+            (std::vector<Value>{Value(3.0), Value(1.0), Value(8.0)}));
+}
+
 TEST_F(FormImportTest, TheListShowsNumberedFormsAndOnlySelectedOnesAreImported) {
   import.LoadSourceFormFile(kSource);
   EXPECT_EQ(import.ImportTableEdit, kSource);
