@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "files/ForceRename.h"
+#include "platform/FileHelpers.h"
 #include "platform/LocalDate.h"
 
 namespace kvt::files {
@@ -66,7 +66,7 @@ bool CopyIfNewer(RunContext& ctx, const std::string& source, const std::string& 
       // A backup of the same date kept from an earlier run makes this rename fail; that older
       // backup is kept and the file is replaced without a new one.
       std::string backup = BackupName(target, targetTime.value_or(platform::FileTime{}));
-      ForceRenameFile(fs, target, backup);
+      platform::ForceRenameFile(fs, target, backup);
       if (!fs.fileExists(target) && fs.fileExists(backup)) setAsideAs = std::move(backup);
     }
   }
@@ -77,7 +77,7 @@ bool CopyIfNewer(RunContext& ctx, const std::string& source, const std::string& 
 
   if (!copied && targetExisted) {
     // The installed file stays in place when its replacement could not be written.
-    if (setAsideAs && !fs.fileExists(target)) ForceRenameFile(fs, *setAsideAs, target);
+    if (setAsideAs && !fs.fileExists(target)) platform::ForceRenameFile(fs, *setAsideAs, target);
     if (wasReadOnly && fs.fileExists(target)) fs.setReadOnly(target, true);
   }
 

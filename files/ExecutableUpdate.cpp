@@ -3,7 +3,7 @@
 
 #include "files/CopyRule.h"
 #include "files/InstallationSearch.h"
-#include "files/NameText.h"
+#include "platform/AsciiText.h"
 #include "platform/LocalDate.h"
 
 namespace kvt::files {
@@ -38,8 +38,8 @@ void copySslLibraries(RunContext& ctx, const std::string& dir) {
 }  // namespace
 
 bool IsInstallationDir(const std::string& dir) {
-  if (UpperAscii(lastComponent(dir)) != "KVT") return false;
-  const std::string upper = UpperAscii(dir);
+  if (platform::UpperAscii(lastComponent(dir)) != "KVT") return false;
+  const std::string upper = platform::UpperAscii(dir);
   return upper.find("BACKUP") == std::string::npos && upper.find("備份") == std::string::npos;
 }
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "files/NameText.h"
+#include "platform/AsciiText.h"
 
 namespace kvt::files {
 namespace {
@@ -41,10 +41,10 @@ class InstallationWalk {
   void visit(const std::string& dir, std::optional<fs::path> place, bool listedByParent) {
     ctx_.SetDirLabel(dir);
     ctx_.ProcessMessages();
-    if (isSkipped(UpperAscii(dir))) return;
+    if (isSkipped(platform::UpperAscii(dir))) return;
     if (!listedByParent && !ctx_.fs.directoryExists(dir)) return;
     if (!place) place = placeOf(dir);
-    if (!visited_.insert(place ? place->native() : "?" + UpperAscii(dir)).second) return;
+    if (!visited_.insert(place ? place->native() : "?" + platform::UpperAscii(dir)).second) return;
 
     // Names and kinds are all the walk needs: no attributes are looked up per entry.
     auto entries = ctx_.fs.listNames(dir + "*.*");
@@ -54,7 +54,7 @@ class InstallationWalk {
       if (entry.isDirectory) {
         visit(dir + entry.name + "\\", childPlace(place, entry), true);
       } else {
-        std::string upperName = UpperAscii(entry.name);
+        std::string upperName = platform::UpperAscii(entry.name);
         if (isExecutable(upperName)) UpdateFoundExecutable(ctx_, upperName, dir);
       }
       ctx_.ProcessMessages();

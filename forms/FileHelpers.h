@@ -1,25 +1,13 @@
-// Deleting and renaming files without fuss. None of these reports or throws; a caller that
-// cares looks at the file afterwards.
+// The file helpers of the form-file code: the platform's, under the names the form steps use.
 #pragma once
 
-#include <string>
-
-#include "platform/FileSystem.h"
+#include "platform/FileHelpers.h"
 
 namespace kvt::forms {
 
-// Deletes the file; one that will not go has its read-only, hidden and system attributes
-// cleared and is tried once more.
-void ForceDeleteFile(platform::FileSystem& fs, const std::string& fileName);
-
-// Deletes every file of `dir` (given with its trailing backslash) whose name does not begin
-// with "."; subdirectories stay.
-void ClearDirectory(platform::FileSystem& fs, const std::string& dir);
-
-// Renames (moves) the file; when it is still there afterwards, its attributes are cleared and
-// the rename is tried once more. An existing file of the new name is never replaced.
-void ForceRenameFile(platform::FileSystem& fs, const std::string& from, const std::string& to);
-// The same, telling whether the file now has the new name.
-bool TryForceRenameFile(platform::FileSystem& fs, const std::string& from, const std::string& to);
+using platform::ClearDirectory;
+using platform::ForceDeleteFile;
+using platform::ForceRenameFile;
+using platform::TryForceRenameFile;
 
 }  // namespace kvt::forms

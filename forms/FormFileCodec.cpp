@@ -6,8 +6,6 @@
 namespace kvt::forms {
 namespace {
 
-constexpr const char* kLookupListsFrom = "0900206";
-
 // Numbers read are integers or doubles; a NaN is neither above 0 nor 0.
 bool above0(const Value& v) {
   return v.asFloat() > 0;

@@ -9,8 +9,6 @@
 namespace kvt::forms {
 namespace {
 
-constexpr const char* kLookupListsFrom = "0900206";
-
 // The lookup block of an entry or field definition: files of "0900206" on carry it only when
 // LookupMode is not "N"; older files always do.
 bool lookupBlock(const RowView& r) {

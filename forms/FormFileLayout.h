@@ -20,6 +20,9 @@ namespace kvt::forms {
 inline constexpr std::string_view kFormFileMagic = "VELMORTBL";
 // A str in place of a row's next item that ends the row (see Item::endMark).
 inline constexpr std::string_view kEndMark = "NoMore";
+// From this version on, entries and field definitions carry twelve lookup lists (six before),
+// and only when their lookup mode is not "N"; a list's number 0 then means none.
+inline constexpr const char* kLookupListsFrom = "0900206";
 
 enum class Enc {
   Str,

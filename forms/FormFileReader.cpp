@@ -6,21 +6,11 @@
 #include "forms/FormFileCodec.h"
 #include "forms/FormFileRepairs.h"
 #include "forms/FormFileVersion.h"
+#include "platform/BusyCursor.h"
 #include "schema/Table.h"
 
 namespace kvt::forms {
 namespace {
-
-class BusyCursor {
- public:
-  explicit BusyCursor(platform::Ui& ui) : ui_(ui) { ui_.setBusyCursor(true); }
-  ~BusyCursor() { ui_.setBusyCursor(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  platform::Ui& ui_;
-};
 
 void showWrongFormat(platform::Ui& ui, const std::string& fileName) {
   ui.messageBox(platform::BoxKind::Error, "主表單檔名:[" + fileName + "]\r\n" +
@@ -189,7 +179,7 @@ bool ReadFormFile(platform::FileSystem& fs, platform::Ui& ui, const std::string&
     return false;
   }
 
-  BusyCursor busy(ui);
+  platform::BusyCursor busy(ui);
   FormFileLoader loader(db, header.version);
   decodeFormFileSections(*bytes, header.bodyStart, header.version,
                          [&](const Section& section, Row& row) { loader.add(section, row); });

@@ -7,6 +7,7 @@
 #include "forms/FormFileCodec.h"
 #include "forms/FormFileRepairs.h"
 #include "forms/FormFileVersion.h"
+#include "platform/BusyCursor.h"
 #include "platform/LocalDate.h"
 #include "schema/Table.h"
 
@@ -15,17 +16,6 @@ namespace {
 
 // Rows of this form are scratch rows of the form designer and never leave the tables.
 constexpr int64_t kScratchForm = 88888;
-
-class BusyCursor {
- public:
-  explicit BusyCursor(platform::Ui& ui) : ui_(ui) { ui_.setBusyCursor(true); }
-  ~BusyCursor() { ui_.setBusyCursor(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  platform::Ui& ui_;
-};
 
 // Which rows of a table the file leaves out.
 class RowFilter {
@@ -103,7 +93,7 @@ bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
 
 bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
                   const std::string& fileName, platform::FileTime now) {
-  BusyCursor busy(ui);
+  platform::BusyCursor busy(ui);
   const std::string temp = formFileTempName(fileName);
   if (fs.fileExists(temp)) ForceDeleteFile(fs, temp);
 

@@ -1,13 +1,11 @@
-// Padding text with spaces (widths in bytes, as the tables count them).
+// Padding text with spaces: the platform's helpers, under the names the form steps use.
 #pragma once
 
-#include <string>
+#include "platform/TextPadding.h"
 
 namespace kvt::forms {
 
-// `count` spaces; empty when count is 0 or less.
-std::string Spaces(int count);
-// `text` followed by spaces up to `width` bytes; never cut.
-std::string PadRight(const std::string& text, int width);
+using platform::PadRight;
+using platform::Spaces;
 
 }  // namespace kvt::forms

@@ -2,16 +2,14 @@
 
 #include <algorithm>
 
+#include "platform/AsciiText.h"
+
 namespace kvt::platform {
 namespace {
 
-char asciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool containsIgnoringCase(std::string_view text, std::string_view piece) {
   auto it = std::search(text.begin(), text.end(), piece.begin(), piece.end(),
-                        [](char a, char b) { return asciiLower(a) == asciiLower(b); });
+                        [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
   return it != text.end() || piece.empty();
 }
 

@@ -2,6 +2,8 @@
 // in which neither byte can occur inside a multi-byte character.
 #include "platform/FileSystem.h"
 
+#include "platform/AsciiText.h"
+
 namespace kvt::platform {
 namespace {
 
@@ -12,10 +14,6 @@ bool isDelimiter(char c) {
 // Position of the last "\" or ":", or npos.
 size_t lastDelimiter(std::string_view path) {
   return path.find_last_of("\\:");
-}
-
-char asciiUpper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 // Bytes of the UTF-8 character starting at `s[0]` (1 for stray bytes).
@@ -40,7 +38,7 @@ bool globMatch(std::string_view p, std::string_view n) {
     } else if (pi < p.size() && p[pi] == '?') {
       ++pi;
       ni += charLength(n.substr(ni));
-    } else if (pi < p.size() && asciiUpper(p[pi]) == asciiUpper(n[ni])) {
+    } else if (pi < p.size() && AsciiUpper(p[pi]) == AsciiUpper(n[ni])) {
       ++pi;
       ++ni;
     } else if (starP != std::string_view::npos) {

@@ -13,21 +13,12 @@
 #include <fstream>
 #include <memory>
 
+#include "platform/AsciiText.h"
 #include "platform/ReplaceFile.h"
 
 namespace kvt::platform {
 namespace fs = std::filesystem;
 namespace {
-
-char asciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return asciiLower(x) == asciiLower(y);
-         });
-}
 
 struct WindowsPath {
   char drive = 0;  // lower case
@@ -39,7 +30,7 @@ struct WindowsPath {
 // paths are accepted.
 std::optional<WindowsPath> splitWindowsPath(std::string_view path) {
   if (path.size() < 2 || path[1] != ':') return std::nullopt;
-  char letter = asciiLower(path[0]);
+  char letter = AsciiLower(path[0]);
   if (letter < 'a' || letter > 'z') return std::nullopt;
   WindowsPath result{letter, {}};
   std::string_view rest = path.substr(2);
@@ -64,7 +55,7 @@ std::optional<std::string> findEntry(const fs::path& dir, std::string_view name)
   fs::directory_iterator it(dir, ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     std::string entry = it->path().filename().string();
-    if (equalsIgnoringCase(entry, name)) return entry;
+    if (EqualsIgnoringAsciiCase(entry, name)) return entry;
   }
   return std::nullopt;
 }
@@ -139,7 +130,7 @@ fs::path PrefixFileSystem::defaultPrefix() {
 }
 
 std::optional<fs::path> PrefixFileSystem::driveRoot(char letter) const {
-  char lower = asciiLower(letter);
+  char lower = AsciiLower(letter);
   if (lower < 'a' || lower > 'z') return std::nullopt;
   for (char c : {lower, static_cast<char>(lower - 'a' + 'A')}) {
     fs::path entry = prefix_ / "dosdevices" / std::string{c, ':'};
@@ -220,7 +211,7 @@ uint32_t PrefixFileSystem::logicalDrives() const {
 }
 
 DriveType PrefixFileSystem::driveType(char letter) const {
-  char lower = asciiLower(letter);
+  char lower = AsciiLower(letter);
   if (lower < 'a' || lower > 'z') return DriveType::NoRootDir;
   if (driveRoot(lower)) return DriveType::Fixed;
   if (logicalDrives() & (1u << (lower - 'a'))) return DriveType::Unknown;
@@ -302,7 +293,7 @@ bool PrefixFileSystem::moveFile(std::string_view from, std::string_view to) {
     auto split = splitWindowsPath(to);
     if (split->components.empty() || !samePlace(*source, *target) ||
         target->parent_path() != source->parent_path() ||
-        !equalsIgnoringCase(source->filename().string(), split->components.back()))
+        !EqualsIgnoringAsciiCase(source->filename().string(), split->components.back()))
       return false;
     fs::path renamed = target->parent_path() / fs::path(split->components.back());
     if (renamed == *source) return true;

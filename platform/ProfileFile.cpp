@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "platform/AsciiText.h"
+
 namespace kvt::platform {
 namespace {
 
@@ -18,16 +20,6 @@ std::string_view trim(std::string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-char asciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return asciiLower(x) == asciiLower(y);
-         });
 }
 
 std::string_view unquote(std::string_view value) {
@@ -55,7 +47,7 @@ ProfileFile ProfileFile::parse(std::string_view text) {
           line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
       // A section named twice: the later copy is hidden behind the first, as lookups find
       // the first one.
-      auto same = [&](const Section& s) { return equalsIgnoringCase(s.name, name); };
+      auto same = [&](const Section& s) { return EqualsIgnoringAsciiCase(s.name, name); };
       if (std::any_of(file.sections_.begin(), file.sections_.end(), same)) {
         current = nullptr;
       } else {
@@ -69,7 +61,7 @@ ProfileFile ProfileFile::parse(std::string_view text) {
     if (eq == std::string_view::npos) continue;
     std::string_view key = trim(line.substr(0, eq));
     if (key.empty()) continue;
-    auto sameKey = [&](const auto& kv) { return equalsIgnoringCase(kv.first, key); };
+    auto sameKey = [&](const auto& kv) { return EqualsIgnoringAsciiCase(kv.first, key); };
     if (std::any_of(current->values.begin(), current->values.end(), sameKey)) continue;
     current->values.emplace_back(std::string(key), std::string(unquote(trim(line.substr(eq + 1)))));
   }
@@ -79,16 +71,16 @@ ProfileFile ProfileFile::parse(std::string_view text) {
 std::vector<std::pair<std::string, std::string>> ProfileFile::sectionValues(
     std::string_view section) const {
   for (const Section& s : sections_)
-    if (equalsIgnoringCase(s.name, section)) return s.values;
+    if (EqualsIgnoringAsciiCase(s.name, section)) return s.values;
   return {};
 }
 
 std::optional<std::string> ProfileFile::value(std::string_view section,
                                               std::string_view key) const {
   for (const Section& s : sections_) {
-    if (!equalsIgnoringCase(s.name, section)) continue;
+    if (!EqualsIgnoringAsciiCase(s.name, section)) continue;
     for (const auto& [k, v] : s.values)
-      if (equalsIgnoringCase(k, key)) return v;
+      if (EqualsIgnoringAsciiCase(k, key)) return v;
     return std::nullopt;
   }
   return std::nullopt;
@@ -104,7 +96,7 @@ std::vector<std::string> ProfileFile::sectionNames() const {
 std::string lookupValue(const std::vector<std::pair<std::string, std::string>>& values,
                         std::string_view name) {
   for (const auto& [k, v] : values)
-    if (equalsIgnoringCase(k, name)) return v;
+    if (EqualsIgnoringAsciiCase(k, name)) return v;
   return {};
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/paradox/ParadoxDatabase.h"
 #include "files/CopyRule.h"
+#include "platform/TextPadding.h"
 #include "schema/EngineError.h"
 
 namespace kvt::upgrade {
@@ -14,13 +15,8 @@ bool IsMySql(const RunContext& ctx) {
   return ctx.databaseKind == DatabaseKind::MySQL;
 }
 
-std::string PadRightText(const std::string& text, std::size_t width) {
-  if (text.size() >= width) return text;
-  return text + std::string(width - text.size(), ' ');
-}
-
 std::string TableLabel(const std::string& table) {
-  return "資料表 " + PadRightText(table, 8);
+  return "資料表 " + platform::PadRight(table, 8);
 }
 
 Database& PackageDatabase(RunContext& ctx) {
@@ -71,13 +67,6 @@ bool CopyReleaseFileToDatabase(RunContext& ctx, const std::string& name, bool on
   if (ctx.DatabaseDir.empty()) return false;
   return files::CopyIfNewer(ctx, ctx.ReleaseDir + name, ctx.DatabaseDir + name, onlyIfNewer,
                             reportNew);
-}
-
-std::string UpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
 }
 
 }  // namespace kvt::upgrade

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/AsciiText.h"
 #include "run/RunContext.h"
 #include "schema/Database.h"
 
@@ -17,9 +18,6 @@ bool IsMySql(const RunContext& ctx);
 
 // "資料表 " followed by the table name padded with blanks to eight characters.
 std::string TableLabel(const std::string& table);
-
-// The text padded on the right with blanks to `width` characters; never shortened.
-std::string PadRightText(const std::string& text, std::size_t width);
 
 // The package database. Throws EngineError(State) when the run found none.
 Database& PackageDatabase(RunContext& ctx);
@@ -45,6 +43,6 @@ bool CopyReleaseFileToDatabase(RunContext& ctx, const std::string& name, bool on
                                bool reportNew);
 
 // Upper-cases ASCII letters only.
-std::string UpperAscii(std::string text);
+using platform::UpperAscii;
 
 }  // namespace kvt::upgrade

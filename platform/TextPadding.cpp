@@ -1,6 +1,6 @@
-#include "forms/TextPadding.h"
+#include "platform/TextPadding.h"
 
-namespace kvt::forms {
+namespace kvt::platform {
 
 std::string Spaces(int count) {
   return count > 0 ? std::string(size_t(count), ' ') : std::string();
@@ -11,4 +11,4 @@ std::string PadRight(const std::string& text, int width) {
   return text + Spaces(width - int(text.size()));
 }
 
-}  // namespace kvt::forms
+}  // namespace kvt::platform

@@ -1,8 +1,8 @@
-#include "forms/FileHelpers.h"
+#include "platform/FileHelpers.h"
 
-namespace kvt::forms {
+namespace kvt::platform {
 
-void ForceDeleteFile(platform::FileSystem& fs, const std::string& fileName) {
+void ForceDeleteFile(FileSystem& fs, const std::string& fileName) {
   fs.deleteFile(fileName);
   if (fs.fileExists(fileName)) {
     fs.clearAttributes(fileName);
@@ -10,7 +10,7 @@ void ForceDeleteFile(platform::FileSystem& fs, const std::string& fileName) {
   }
 }
 
-void ClearDirectory(platform::FileSystem& fs, const std::string& dir) {
+void ClearDirectory(FileSystem& fs, const std::string& dir) {
   // The directory comes with its backslash, so the joins below double it; paths accept that.
   const auto entries = fs.list(dir + "\\*.*");
   if (!entries) return;
@@ -20,15 +20,15 @@ void ClearDirectory(platform::FileSystem& fs, const std::string& dir) {
   }
 }
 
-bool TryForceRenameFile(platform::FileSystem& fs, const std::string& from, const std::string& to) {
+bool TryForceRenameFile(FileSystem& fs, const std::string& from, const std::string& to) {
   if (fs.moveFile(from, to)) return true;
   if (!fs.fileExists(from)) return false;
   fs.clearAttributes(from);
   return fs.moveFile(from, to);
 }
 
-void ForceRenameFile(platform::FileSystem& fs, const std::string& from, const std::string& to) {
+void ForceRenameFile(FileSystem& fs, const std::string& from, const std::string& to) {
   TryForceRenameFile(fs, from, to);
 }
 
-}  // namespace kvt::forms
+}  // namespace kvt::platform
