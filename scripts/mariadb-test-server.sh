@@ -7,6 +7,10 @@
 #                                      and write the connection to DIR/env
 #   mariadb-test-server.sh stop DIR    shut that server down and remove DIR
 #
+# Table names are kept in lower case and compared without letter case, as on the Windows
+# servers the package's installations use: the package's own statements spell a name one way
+# ("X602base") and its programs another ("X602Base").
+#
 # Nothing outside DIR is touched (no system service, no option files: --no-defaults), except
 # a short /tmp/kvt-mariadb.* directory for the socket when DIR is too deep for a socket path.
 set -euo pipefail
@@ -101,6 +105,7 @@ launch() {
     --user="$(id -un)" \
     --character-set-server=big5 \
     --collation-server=big5_chinese_ci \
+    --lower-case-table-names=1 \
     --skip-log-bin \
     --innodb-buffer-pool-size=16M \
     --innodb-log-file-size=8M \
