@@ -391,8 +391,13 @@ std::optional<std::vector<NameEntry>> PrefixFileSystem::listNames(std::string_vi
   const int fd = ::dirfd(dir.get());
 
   std::vector<NameEntry> entries;
-  errno = 0;
-  while (const dirent* d = ::readdir(dir.get())) {
+  for (;;) {
+    errno = 0;  // readdir tells the end from a failure only by errno
+    const dirent* d = ::readdir(dir.get());
+    if (d == nullptr) {
+      if (errno != 0) return std::nullopt;
+      break;
+    }
     const std::string_view name = d->d_name;
     if (name == "." || name == ".." || !matchesWildcard(target->wildcard, name)) continue;
     NameEntry entry{std::string(name), d->d_type == DT_DIR, d->d_type == DT_LNK};
@@ -406,9 +411,7 @@ std::optional<std::vector<NameEntry>> PrefixFileSystem::listNames(std::string_vi
     if (entry.isLink)
       entry.isDirectory = ::fstatat(fd, d->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
     entries.push_back(std::move(entry));
-    errno = 0;
   }
-  if (errno != 0) return std::nullopt;
   return entries;
 }
 
