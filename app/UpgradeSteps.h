@@ -18,11 +18,6 @@ class UpgradeRunSteps : public RunSteps {
   void RunDatabaseSteps(RunContext& ctx) override;
   void UpgradeFormFiles(RunContext& ctx) override;
   void SendReport(RunContext& ctx, const std::string& logText) override;
-
-  // Whether this build carries the form-file upgrade and the report mail; without them the
-  // two steps say so in the log or in a box instead of doing nothing unseen.
-  static bool HasFormUpgrade();
-  static bool HasReportMail();
 };
 
 }  // namespace kvt::app

@@ -579,6 +579,22 @@ TEST_F(RunSequenceTest, ReportGetsTheWholeLogWithCrLf) {
             "KVT Alias 路徑 [C:\\Velmor\\KVT\\Database\\]。\r\n第二行\r\n第三行");
 }
 
+TEST_F(RunSequenceTest, ReportThatCannotBePreparedShowsItsErrorAndKeepsTheWindow) {
+  h.installParadox();
+  h.start("");
+  h.run();
+  const size_t boxesAfterRun = h.view.boxes.size();
+  h.steps.onCall = [](RunContext&, const std::string& call) {
+    if (call == "SendReport") throw EngineError(ErrorKind::MissingTable, "Table Company not found");
+  };
+  h.frm->ReportBtnClick();
+  ASSERT_EQ(h.view.boxes.size(), boxesAfterRun + 1);
+  EXPECT_EQ(h.view.boxes.back().kind, platform::BoxKind::Error);
+  EXPECT_EQ(h.view.boxes.back().text, "Table Company not found");
+  EXPECT_TRUE(h.view.visible[MainButton::ReportBtn]);  // the operator may try again
+  EXPECT_FALSE(h.view.closed);
+}
+
 TEST_F(RunSequenceTest, AppendLogSplitsLinesAndKeepsEmptyOnes) {
   h.startForSteps();
   h.frm->AppendLog("");

@@ -28,35 +28,14 @@ TEST(DemoSwitches, TheReleaseTurnsOnEverySwitchAndFillsEveryList) {
   app::ForEachSwitch(sw, [&](std::string_view key, bool& on) {
     if (!on) off.emplace_back(key);
   });
-#ifdef KVT_WITH_FORM_DEMO
   // Lines that report files and tables as already new stay in the log.
   EXPECT_EQ(off, std::vector<std::string>{"ShowUpgradeOnly"});
-#else
-  // Without the form-file demonstration its fixed patches have nothing to work on.
-  EXPECT_EQ(
-      off,
-      (std::vector<std::string>{
-          "X101Country15766Mode", "ShowUpgradeOnly",    "DisableOldX101Form",  "SetE15735Clear",
-          "SetE15706Lookup",      "SetE13090Clear",     "DoIFormClass",        "DoEFormClass",
-          "IAlterBodyFieldSize",  "IAlterBigFormular",  "EAlterBodyFieldSize", "EAlterBigFormular",
-          "EAlterFI05Formular",   "EAlterFI36Formular", "EAlterEZ84EZ86",      "EAlterX191Lookup",
-          "EAlterX198Lookup",     "EAlterX198FieldLen", "EAlterX6And7Trans",   "EAlterECFAFormular",
-          "EAlterFR16Formular",   "InvisibleF15104"}));
-#endif
 
   std::vector<std::string> empty;
   app::ForEachList(sw, [&](std::string_view key, std::vector<std::string>& list, size_t) {
     if (list.empty()) empty.emplace_back(key);
   });
-#ifdef KVT_WITH_FORM_DEMO
   EXPECT_EQ(empty, std::vector<std::string>{});
-#else
-  // Without the form-file demonstration the form-file lists have nothing to work on.
-  EXPECT_EQ(empty,
-            (std::vector<std::string>{"SourceDBT", "IAddition", "EAddition", "IFormClass",
-                                      "EFormClass", "IAlterBodyFieldSize", "IAlterBigFormular",
-                                      "EAlterBodyFieldSize", "EAlterBigFormular"}));
-#endif
 }
 
 }  // namespace

@@ -56,11 +56,9 @@ TEST_F(MySqlRun, TablesAreAlteredCreatedAndRefilledWithoutLosingRows) {
             demo::Find(demo::InstallationTables(), "X102Base").rows.size());
 }
 
-#ifdef KVT_WITH_FORM_DEMO
 TEST_F(MySqlRun, FormFilesAreUpgradedWithBackups) {
   ExpectFormFilesUpgraded(runs_->inst, runs_->first, runs_->before, runs_->afterFirst);
 }
-#endif
 
 TEST_F(MySqlRun, LogFollowsTheRunOrder) {
   EXPECT_EQ(runs_->first.log.front(), "使用 MySQL 資料庫。");

@@ -83,11 +83,9 @@ TEST_F(ParadoxRun, TablesAreAlteredCreatedAndRefilledWithoutLosingRows) {
   EXPECT_NE(perms & fs::perms::owner_write, fs::perms::none);
 }
 
-#ifdef KVT_WITH_FORM_DEMO
 TEST_F(ParadoxRun, FormFilesAreUpgradedWithBackups) {
   ExpectFormFilesUpgraded(inst(), first(), runs_->before, runs_->afterFirst);
 }
-#endif
 
 TEST_F(ParadoxRun, LogFollowsTheRunOrder) {
   EXPECT_EQ(first().log.front(), "KVT Alias 路徑 [C:\\Velmor\\KVT\\Database\\]。");

@@ -8,9 +8,7 @@
 #include "platform/Cp950.h"
 #include "platform/LocalDate.h"
 #include "tools/demo-files/DemoFiles.h"
-#ifdef KVT_WITH_FORM_DEMO
 #include "tools/demo-forms/DemoForms.h"
-#endif
 
 namespace kvt::demo {
 namespace fs = std::filesystem;
@@ -121,9 +119,7 @@ void BuildDemoPrefix(const DemoLayout& layout, const fs::path& program) {
     BuildTables(releaseTables, ReleaseTables());
   }
 
-#ifdef KVT_WITH_FORM_DEMO
   AddFormFileDemo(layout.prefix, layout.releaseDir);
-#endif
 
   if (!program.empty()) {
     fs::copy_file(program, release / program.filename(), fs::copy_options::overwrite_existing);

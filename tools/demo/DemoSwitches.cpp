@@ -2,9 +2,7 @@
 
 #include "tools/demo-db/DemoTables.h"
 #include "tools/demo-files/DemoFiles.h"
-#ifdef KVT_WITH_FORM_DEMO
 #include "tools/demo-forms/DemoForms.h"
-#endif
 
 namespace kvt::demo {
 namespace {
@@ -51,9 +49,7 @@ std::string DemoSwitchFileText() {
       keys);
   text += MergeSwitchLines(kProgramFileDemoSwitches, keys);
   text += ";----- 表單檔 -----\r\n";
-#ifdef KVT_WITH_FORM_DEMO
   text += MergeSwitchLines(kFormFileDemoSwitches, keys);
-#endif
   text += MergeSwitchLines(
       "SourceDBL001=KVTE.DBL     ;副表單檔\r\n"
       "SourceMap001=LOGO.BMP     ;圖檔\r\n",
