@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "platform/AsciiText.h"
 #include "platform/ReplaceFile.h"
@@ -420,12 +421,22 @@ std::optional<std::string> PrefixFileSystem::readFile(std::string_view path) con
   if (!local || !isRegularFile(*local)) return std::nullopt;
   std::ifstream in(*local, std::ios::binary);
   if (!in) return std::nullopt;
+  // Whole blocks, not a character at a time: form files run to tens of megabytes. What the
+  // size promised is read in one go; anything beyond it (a file still growing) follows.
   std::string bytes;
   std::error_code ec;
-  auto size = fs::file_size(*local, ec);
-  if (!ec) bytes.reserve(size);
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  const auto size = fs::file_size(*local, ec);
+  if (!ec) {
+    bytes.resize(size);
+    in.read(bytes.data(), std::streamsize(size));
+    bytes.resize(size_t(in.gcount()));
+    if (in.bad()) return std::nullopt;
+    if (!in) return bytes;  // ended early: the file shrank while it was read
+  }
+  std::ostringstream rest;
+  rest << in.rdbuf();
   if (in.bad()) return std::nullopt;
+  bytes += rest.str();
   return bytes;
 }
 

@@ -428,6 +428,19 @@ TEST_F(PrefixFileSystemTest, NameListingOfAnUnreadableDirectoryFails) {
   EXPECT_EQ(full, std::nullopt);
 }
 
+TEST_F(PrefixFileSystemTest, LargeFilesAndFilesOfNoStatedSizeReadWhole) {
+  std::string large(5'000'003, '\0');
+  for (size_t i = 0; i < large.size(); ++i) large[i] = char((i * 7919) >> 3);
+  ScratchPrefix::put(kvt() / "Forms.DBT", large);
+  EXPECT_EQ(files.readFile("C:\\Velmor\\KVT\\forms.dbt"), large);
+  // A file whose size says nothing of its content (as the kernel's status files) is read to
+  // its end all the same.
+  fs::create_symlink("/proc/self/status", kvt() / "status");
+  auto status = files.readFile("C:\\Velmor\\KVT\\status");
+  ASSERT_TRUE(status);
+  EXPECT_NE(status->find("VmRSS"), std::string::npos);
+}
+
 TEST_F(PrefixFileSystemTest, WholeFilesAreReadAndWritten) {
   const std::string bytes("\xA4\x40\0\r\n\xFF end", 9);
   ASSERT_TRUE(files.writeFile("C:\\Velmor\\KVT\\KVTTemp.INI", bytes));
