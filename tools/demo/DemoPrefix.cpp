@@ -119,7 +119,7 @@ void BuildDemoPrefix(const DemoLayout& layout, const fs::path& program) {
     BuildTables(releaseTables, ReleaseTables());
   }
 
-  AddFormFileDemo(layout.prefix, layout.releaseDir);
+  AddFormFileDemo(layout.prefix, layout.releaseDir, layout.installDir);
 
   if (!program.empty()) {
     fs::copy_file(program, release / program.filename(), fs::copy_options::overwrite_existing);
