@@ -117,7 +117,9 @@ bool SectionCodec::decode(ValueReader& in, Row& row) const {
         }
       }
       if (in.overrun()) return false;
-      row[size_t(item.pos)] = coerceToField(field, kept(item.keep, std::move(v), version_));
+      v = kept(item.keep, std::move(v), version_);
+      row[size_t(item.pos)] =
+          storedAsIs(field, v) ? std::move(v) : coerceToField(field, std::move(v));
     }
   } catch (const EngineError&) {
     return false;  // a value its field cannot hold

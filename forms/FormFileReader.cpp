@@ -109,18 +109,7 @@ class FormFileLoader {
 
   // Appends the row; one the table refuses (a duplicate key, a number beyond its field) is
   // dropped.
-  void store(Row& row) {
-    table_->append();
-    try {
-      for (size_t i = 0; i < row.size(); ++i) {
-        if (!row[i].isNull()) table_->set(int(i), std::move(row[i]));
-      }
-      table_->post();
-    } catch (const EngineError& e) {
-      if (e.kind() != ErrorKind::DuplicateKey && e.kind() != ErrorKind::Conversion) throw;
-      table_->cancel();
-    }
-  }
+  void store(Row& row) { table_->addRow(std::move(row)); }
 
   // A code's row replaces an earlier row of the same code.
   void mergeCode(Row& row) {

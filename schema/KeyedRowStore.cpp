@@ -51,7 +51,10 @@ const Row& KeyedRowStore::row(size_t pos) const {
 size_t KeyedRowStore::insert(Row row) {
   checkRow(row);
   size_t pos = size_;
-  if (keyed()) {
+  // Rows that arrive in key order (a table being filled from a sorted source) go after the
+  // last row without a search.
+  const bool last = ordered_ && size_ > 0 && compareKeys(chunks_.back().back(), row) < 0;
+  if (keyed() && !last) {
     if (keyTaken(row)) duplicate(row);
     pos = lowerBound(row, false);
     if (!ordered_) countKey(row, +1);

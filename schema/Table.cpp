@@ -1,6 +1,7 @@
 #include "schema/Table.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "schema/FieldCoercion.h"
 #include "schema/ValueOrder.h"
@@ -237,6 +238,27 @@ void Table::deleteRow() {
     seenChanges_ = store_->changeCount();
     eof_ = true;
   }
+}
+
+bool Table::addRow(Row row) {
+  requireWritable();
+  settle();
+  const auto& fields = store_->schema().fields;
+  if (row.size() != fields.size()) {
+    throw EngineError(ErrorKind::State, "Table " + name_ + ": a row of " +
+                                            std::to_string(row.size()) + " values for " +
+                                            std::to_string(fields.size()) + " fields");
+  }
+  try {
+    for (size_t i = 0; i < row.size(); ++i) {
+      if (!storedAsIs(fields[i], row[i])) row[i] = coerceToField(fields[i], std::move(row[i]));
+    }
+    store_->insert(std::move(row));
+  } catch (const EngineError& e) {
+    if (e.kind() != ErrorKind::Conversion && e.kind() != ErrorKind::DuplicateKey) throw;
+    return false;
+  }
+  return true;
 }
 
 int Table::fieldCount() const {
@@ -476,6 +498,36 @@ std::optional<size_t> Table::visibleBefore(size_t pos) const {
     if (passes(store_->row(p))) return p;
   }
   return std::nullopt;
+}
+
+bool storedAsIs(const FieldDef& field, const Value& v) {
+  if (v.isNull()) return true;
+  switch (field.type) {
+    case FieldType::Alpha: {
+      const auto* t = v.get<std::string>();
+      return t && !t->empty() && (field.size <= 0 || t->size() <= size_t(field.size));
+    }
+    case FieldType::Memo:
+    case FieldType::FmtMemo: {
+      const auto* t = v.get<std::string>();
+      return t && !t->empty();
+    }
+    case FieldType::Short:
+    case FieldType::Long:
+    case FieldType::AutoInc: {
+      const auto* n = v.get<int64_t>();
+      const int64_t lo = field.type == FieldType::Short ? -32768 : INT32_MIN;
+      const int64_t hi = field.type == FieldType::Short ? 32767 : INT32_MAX;
+      return n && *n >= lo && *n <= hi;
+    }
+    case FieldType::Number:
+    case FieldType::Money:
+      return v.isFloat();
+    case FieldType::Logical:
+      return v.isBool();
+    default:
+      return false;  // the rarer kinds take the full conversion
+  }
 }
 
 void Table::missingField(const std::string& name) const {

@@ -58,6 +58,12 @@ class Table {
   void cancel();
   void deleteRow();
 
+  // Stores `row` (one value per field) as a new row, each value converted as set() converts
+  // it, without the record buffer and without moving the cursor: for filling a table with
+  // many rows. False, with nothing stored, when a value cannot be converted or another row
+  // has the key. A pending change is settled first, as before any move.
+  bool addRow(Row row);
+
   int fieldCount() const;
   const FieldDef& fieldDef(int pos) const;
   // Throws EngineError(MissingField) naming the table and the field.
@@ -127,5 +133,8 @@ class Table {
 // Converts a value to the kind a field of the given type stores (text for Alpha, integer
 // for Short/Long/AutoInc, double for Number/Money, bool for Logical, ...). Throws Conversion.
 Value coerceToField(const FieldDef& field, Value v);
+// Whether `v` is already what coerceToField makes of it for `field`, so that converting it
+// would only copy it. False for the kinds it cannot tell without converting.
+bool storedAsIs(const FieldDef& field, const Value& v);
 
 }  // namespace kvt
