@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "app/EngineOpener.h"
 #include "app/UpgradeFrm.h"
@@ -224,6 +227,11 @@ std::map<std::string, std::string> DemoInstallation::Dump(
     dumps[name] = text;
   }
   return dumps;
+}
+
+void WaitForNextSecond() {
+  const std::time_t start = std::time(nullptr);
+  while (std::time(nullptr) == start) std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
 int FindLine(const std::vector<std::string>& log, const std::string& piece, int from) {

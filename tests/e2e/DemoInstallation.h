@@ -84,6 +84,10 @@ class DemoInstallation {
   std::string mySqlDatabase_;  // empty: Paradox
 };
 
+// Returns once the clock has passed into the next second. Form-file backups are named to the
+// second, so a second run started within the same second would reuse the first run's name.
+void WaitForNextSecond();
+
 // The index of the first log line holding `piece`, from `from` on; -1 when none does.
 int FindLine(const std::vector<std::string>& log, const std::string& piece, int from = 0);
 int CountLines(const std::vector<std::string>& log, const std::string& piece);

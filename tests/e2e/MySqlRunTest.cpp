@@ -37,6 +37,7 @@ class MySqlRun : public ::testing::Test {
     r.first = r.inst.Run();
     r.afterFirst = r.inst.Snapshot();
     r.tablesAfterFirst = r.inst.Dump(TableNames());
+    WaitForNextSecond();
     r.second = r.inst.Run();
     r.afterSecond = r.inst.Snapshot();
     r.tablesAfterSecond = r.inst.Dump(TableNames());

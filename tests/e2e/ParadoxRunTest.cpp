@@ -42,6 +42,7 @@ class ParadoxRun : public ::testing::Test {
     r.first = r.inst.Run();
     r.afterFirst = r.inst.Snapshot();
     r.tablesAfterFirst = r.inst.Dump(kRefreshedTables);
+    WaitForNextSecond();
     r.second = r.inst.Run();
     r.afterSecond = r.inst.Snapshot();
     r.tablesAfterSecond = r.inst.Dump(kRefreshedTables);

@@ -118,6 +118,14 @@ void BuildDemoPrefix(const DemoLayout& layout, const fs::path& program) {
     paradox::ParadoxDatabase releaseTables(release, layout.releaseDir);
     BuildTables(releaseTables, ReleaseTables());
   }
+  // Installed tables older than the release's, as on a customer's PC: a replaced table file
+  // is then kept under its dated backup name (files of one time count as the same version).
+  for (const auto& entry : fs::directory_iterator(layout.local(layout.databaseDir)))
+    setDate(entry.path(), 2012, 3, 1);
+  for (const auto& entry : fs::directory_iterator(release)) {
+    const std::string ext = entry.path().extension().string();
+    if (ext == ".DB" || ext == ".PX" || ext == ".MB") setDate(entry.path(), 2013, 9, 5);
+  }
 
   AddFormFileDemo(layout.prefix, layout.releaseDir, layout.installDir);
 
