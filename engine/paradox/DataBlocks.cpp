@@ -63,12 +63,20 @@ std::vector<RecordRef> readBlock(std::string_view file, const FileHeader& h, uin
 }
 
 std::string packBlocks(std::string_view records, uint32_t recordSize, uint32_t blockSize) {
+  std::string out;
+  appendBlocks(out, records, recordSize, blockSize);
+  return out;
+}
+
+void appendBlocks(std::string& out, std::string_view records, uint32_t recordSize,
+                  uint32_t blockSize) {
   const size_t count = records.size() / recordSize;
   const size_t perBlock = recordsPerBlock(recordSize, blockSize);
   const size_t blocks = (count + perBlock - 1) / perBlock;
-  std::string out(blocks * blockSize, '\0');
+  const size_t start = out.size();
+  out.resize(start + blocks * blockSize, '\0');
   for (size_t b = 0; b < blocks; ++b) {
-    char* block = out.data() + b * blockSize;
+    char* block = out.data() + start + b * blockSize;
     const size_t first = b * perBlock;
     const size_t n = std::min(perBlock, count - first);
     putLe(block, 2, b + 1 < blocks ? static_cast<uint32_t>(b + 2) : 0);
@@ -76,7 +84,6 @@ std::string packBlocks(std::string_view records, uint32_t recordSize, uint32_t b
     putLe(block + 4, 2, static_cast<uint32_t>((n - 1) * recordSize));
     std::memcpy(block + kBlockHeadSize, records.data() + first * recordSize, n * recordSize);
   }
-  return out;
 }
 
 void setBlockCounts(FileHeader& h, uint32_t recordCount) {

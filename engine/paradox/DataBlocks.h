@@ -34,6 +34,10 @@ std::vector<RecordRef> readBlock(std::string_view file, const FileHeader& h, uin
 // Packs records of `recordSize` bytes (concatenated in `records`) into full blocks numbered
 // from 1 and chained in order. Returns the block area that follows the header.
 std::string packBlocks(std::string_view records, uint32_t recordSize, uint32_t blockSize);
+// The same blocks appended to `out` (the file's header already in it), so that a large
+// table's blocks are not held twice while the file is put together.
+void appendBlocks(std::string& out, std::string_view records, uint32_t recordSize,
+                  uint32_t blockSize);
 
 inline uint32_t recordsPerBlock(uint32_t recordSize, uint32_t blockSize) {
   return (blockSize - kBlockHeadSize) / recordSize;

@@ -267,7 +267,8 @@ EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, s
   h.indexUpdateRequired = 0;
   h.changeCount1 = (h.changeCount1 + 1) & 0xFF;
   if (h.hasDataExtension()) h.updateTime = unixNow();
-  out.db = encodeHeader(h) + packBlocks(records, h.recordSize, h.blockSize());
+  out.db = encodeHeader(h);
+  appendBlocks(out.db, records, h.recordSize, h.blockSize());
 
   out.rowBlocks.resize(count);
   for (size_t r = 0; r < count; ++r) out.rowBlocks[r] = static_cast<uint32_t>(r / perBlock + 1);
