@@ -71,19 +71,40 @@ std::string packBlocks(std::string_view records, uint32_t recordSize, uint32_t b
 void appendBlocks(std::string& out, std::string_view records, uint32_t recordSize,
                   uint32_t blockSize) {
   const size_t count = records.size() / recordSize;
+  const size_t start = out.size();
+  appendEmptyBlocks(out, count, recordSize, blockSize);
+  const size_t perBlock = recordsPerBlock(recordSize, blockSize);
+  for (size_t first = 0; first < count; first += perBlock) {
+    const size_t n = std::min(perBlock, count - first);
+    std::memcpy(out.data() + start + recordOffset(first, recordSize, blockSize),
+                records.data() + first * recordSize, n * recordSize);
+  }
+}
+
+void appendEmptyBlocks(std::string& out, size_t count, uint32_t recordSize, uint32_t blockSize) {
   const size_t perBlock = recordsPerBlock(recordSize, blockSize);
   const size_t blocks = (count + perBlock - 1) / perBlock;
   const size_t start = out.size();
   out.resize(start + blocks * blockSize, '\0');
   for (size_t b = 0; b < blocks; ++b) {
     char* block = out.data() + start + b * blockSize;
-    const size_t first = b * perBlock;
-    const size_t n = std::min(perBlock, count - first);
+    const size_t n = std::min(perBlock, count - b * perBlock);
     putLe(block, 2, b + 1 < blocks ? static_cast<uint32_t>(b + 2) : 0);
     putLe(block + 2, 2, static_cast<uint32_t>(b));
     putLe(block + 4, 2, static_cast<uint32_t>((n - 1) * recordSize));
-    std::memcpy(block + kBlockHeadSize, records.data() + first * recordSize, n * recordSize);
   }
+}
+
+std::string unpackBlocks(std::string_view blocks, size_t count, uint32_t recordSize,
+                         uint32_t blockSize) {
+  std::string records;
+  records.reserve(count * recordSize);
+  const size_t perBlock = recordsPerBlock(recordSize, blockSize);
+  for (size_t first = 0; first < count; first += perBlock) {
+    const size_t n = std::min(perBlock, count - first);
+    records.append(blocks.substr(recordOffset(first, recordSize, blockSize), n * recordSize));
+  }
+  return records;
 }
 
 void setBlockCounts(FileHeader& h, uint32_t recordCount) {

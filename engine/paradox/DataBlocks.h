@@ -38,9 +38,21 @@ std::string packBlocks(std::string_view records, uint32_t recordSize, uint32_t b
 // table's blocks are not held twice while the file is put together.
 void appendBlocks(std::string& out, std::string_view records, uint32_t recordSize,
                   uint32_t blockSize);
+// The blocks for `count` records appended to `out` with every record zero, for records to be
+// written in place (at recordOffset from the first block) rather than packed from a copy.
+void appendEmptyBlocks(std::string& out, size_t count, uint32_t recordSize, uint32_t blockSize);
+// The records of a block area made by packBlocks, concatenated in order.
+std::string unpackBlocks(std::string_view blocks, size_t count, uint32_t recordSize,
+                         uint32_t blockSize);
 
 inline uint32_t recordsPerBlock(uint32_t recordSize, uint32_t blockSize) {
   return (blockSize - kBlockHeadSize) / recordSize;
+}
+
+// Where record `r` (counted from 0) of packed blocks starts, from the first block.
+inline size_t recordOffset(size_t r, uint32_t recordSize, uint32_t blockSize) {
+  const size_t perBlock = recordsPerBlock(recordSize, blockSize);
+  return (r / perBlock) * blockSize + kBlockHeadSize + (r % perBlock) * recordSize;
 }
 
 // Sets the block counts of a data file header for `recordCount` records packed by packBlocks.

@@ -237,14 +237,26 @@ EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, s
     }
   }
 
+  setBlockCounts(h, static_cast<uint32_t>(count));
+  h.modifiedFlags1 = 0;
+  h.modifiedFlags2 = 0;
+  h.indexUpdateRequired = 0;
+  h.changeCount1 = (h.changeCount1 + 1) & 0xFF;
+  if (h.hasDataExtension()) h.updateTime = unixNow();
+
+  // Records are encoded where they stand in their blocks, so a large table is not held a
+  // second time as loose records. The header goes in front once the counter is known.
+  EncodedTable out;
+  out.db = encodeHeader(h);
+  const size_t blocksAt = out.db.size();
+  appendEmptyBlocks(out.db, count, h.recordSize, h.blockSize());
   BlobFileWriter blobs(format.blobFile);
-  std::string records(count * h.recordSize, '\0');
   for (size_t r = 0; r < count; ++r) {
     const Row& row = rowAt(r);
     if (row.size() != layout.size()) {
       throw EngineError(ErrorKind::State, "a row does not match the table's fields");
     }
-    char* rec = records.data() + r * h.recordSize;
+    char* rec = out.db.data() + blocksAt + recordOffset(r, h.recordSize, h.blockSize());
     for (size_t i = 0; i < layout.size(); ++i) {
       const auto& f = layout[i];
       if (isBlob(f.type)) {
@@ -258,17 +270,15 @@ EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, s
     }
   }
 
-  EncodedTable out;
-  setBlockCounts(h, static_cast<uint32_t>(count));
   h.autoIncrement = counter;
   out.autoIncrement = counter;
-  h.modifiedFlags1 = 0;
-  h.modifiedFlags2 = 0;
-  h.indexUpdateRequired = 0;
-  h.changeCount1 = (h.changeCount1 + 1) & 0xFF;
-  if (h.hasDataExtension()) h.updateTime = unixNow();
-  out.db = encodeHeader(h);
-  appendBlocks(out.db, records, h.recordSize, h.blockSize());
+  const std::string header = encodeHeader(h);
+  if (header.size() == blocksAt) {
+    std::memcpy(out.db.data(), header.data(), header.size());
+  } else {
+    out.db.replace(0, blocksAt, header);
+  }
+  out.blocksAt = header.size();
 
   out.rowBlocks.resize(count);
   for (size_t r = 0; r < count; ++r) out.rowBlocks[r] = static_cast<uint32_t>(r / perBlock + 1);
@@ -279,13 +289,13 @@ EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, s
     std::vector<IndexEntry> leaves;
     for (size_t first = 0; first < count; first += perBlock) {
       const uint32_t n = static_cast<uint32_t>(std::min<size_t>(perBlock, count - first));
-      leaves.push_back({records.substr(first * h.recordSize, keyWidth),
-                        static_cast<uint32_t>(first / perBlock + 1), n});
+      leaves.push_back(
+          {out.db.substr(out.blocksAt + recordOffset(first, h.recordSize, h.blockSize()), keyWidth),
+           static_cast<uint32_t>(first / perBlock + 1), n});
     }
     out.px = buildIndexFile(pxHeader, leaves);
   }
   if (hasBlobs || !format.blobFile.empty()) out.mb = blobs.finish();
-  out.records = std::move(records);
   return out;
 }
 

@@ -69,7 +69,7 @@ struct EncodedTable {
   std::optional<std::string> px;  // keyed tables
   std::optional<std::string> mb;  // tables with blob fields
   uint32_t autoIncrement = 0;     // the counter written to the header
-  std::string records;            // the encoded records, concatenated, in row order
+  size_t blocksAt = 0;            // where the data blocks of `db` begin (after the header)
   // The data block of each row, in row order (the hint a secondary index stores).
   std::vector<uint32_t> rowBlocks;
 };

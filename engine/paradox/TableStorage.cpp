@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "engine/paradox/DataBlocks.h"
 #include "engine/paradox/FieldTypes.h"
 #include "engine/paradox/FileSetCommit.h"
 #include "engine/paradox/SecondaryIndex.h"
@@ -120,6 +121,14 @@ void saveTable(FileOps& ops, const fs::path& dir, const std::string& stem, const
                const TableFormat& format, const TableSchema& schema, size_t count,
                const RowAt& rowAt) {
   EncodedTable encoded = encodeTable(format, schema, count, rowAt);
+  // The loose records, for the indexes rebuilt from them; a table without any is not held
+  // twice.
+  std::string records;
+  if (std::any_of(format.secondary.begin(), format.secondary.end(),
+                  [](const auto& index) { return !isLeftAsIs(index); })) {
+    records = unpackBlocks(std::string_view(encoded.db).substr(encoded.blocksAt), count,
+                           format.db.recordSize, format.db.blockSize());
+  }
   std::vector<NewFile> out;
   out.push_back({files ? files->db : dir / (stem + ".DB"), std::move(encoded.db)});
   if (encoded.px) {
@@ -131,7 +140,7 @@ void saveTable(FileOps& ops, const fs::path& dir, const std::string& stem, const
   // Every index is rebuilt (or refused) before any file is replaced.
   for (const auto& index : format.secondary) {
     if (isLeftAsIs(index)) continue;
-    auto rebuilt = rebuildSecondaryIndex(index, format.db, encoded.records, encoded.rowBlocks);
+    auto rebuilt = rebuildSecondaryIndex(index, format.db, records, encoded.rowBlocks);
     out.push_back({index.dataFile, std::move(rebuilt.data)});
     out.push_back({index.indexFile, std::move(rebuilt.index)});
   }
