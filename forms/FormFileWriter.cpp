@@ -45,34 +45,8 @@ void patchCount(std::string& out, size_t at, int32_t count) {
   std::memcpy(out.data() + at, bytes.data(), bytes.size());
 }
 
-// A table's shared rows, open read-only while a section is written: walked in place, in
-// the table's order, without a handle's copy of each row.
-class ReadRows {
- public:
-  ReadRows(Database& db, const std::string& table)
-      : db_(db), store_(db.openTable(table, OpenMode::ReadOnly)) {}
-  ~ReadRows() {
-    if (!store_) return;
-    try {
-      db_.closeTable(store_, OpenMode::ReadOnly);
-    } catch (const EngineError&) {
-      // Nothing was changed through this handle; the error that ended the walk is reported.
-    }
-  }
-  ReadRows(const ReadRows&) = delete;
-  ReadRows& operator=(const ReadRows&) = delete;
-
-  const RowStore& rows() const { return *store_; }
-  void close() { db_.closeTable(std::exchange(store_, nullptr), OpenMode::ReadOnly); }
-
- private:
-  Database& db_;
-  std::shared_ptr<RowStore> store_;
-};
-
 void encodeSection(Database& db, const Section& section, const std::string& version,
                    ValueWriter& out, std::string& bytes) {
-  ReadRows table(db, formTableName(section.table));
   const SectionCodec codec(section, version);
   const RowFilter filter(section.table);
   const bool oldCodes = section.table == FormTable::CB2F0 && version <= kLastOldCodeNames;
@@ -81,10 +55,9 @@ void encodeSection(Database& db, const Section& section, const std::string& vers
   const size_t countAt = bytes.size();
   out.WriteInt(0);
   int32_t count = 0;
-  const RowStore& rows = table.rows();
-  for (size_t r = 0; r < rows.size(); ++r) {
-    const Row& row = rows.row(r);
-    if (filter.skips(row)) continue;
+  // Rows are encoded as the table hands them over; a large table need not be whole in memory.
+  db.readRows(formTableName(section.table), [&](const Row& row) {
+    if (filter.skips(row)) return;
     if (oldCodes) {
       Row renamed = row;
       renamed[size_t(codePos)] = Value(oldCodeName(row[size_t(codePos)].asString()));
@@ -93,8 +66,7 @@ void encodeSection(Database& db, const Section& section, const std::string& vers
       codec.encode(out, row);
     }
     ++count;
-  }
-  table.close();
+  });
   patchCount(bytes, countAt, count);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -35,6 +36,24 @@ class Database {
   // The handle is done with the rows; the last one out writes what changed (Paradox) and
   // may throw an Io error when that fails.
   virtual void closeTable(const std::shared_ptr<RowStore>& store, OpenMode mode) = 0;
+
+  // Hands every row of a table to `sink`, in the order a read-only handle walks them. Throws
+  // as openTable does, and passes on what the sink throws. A database that can reads the rows
+  // of a table nobody has open without holding the whole table in memory.
+  virtual void readRows(const std::string& table, const std::function<void(const Row&)>& sink) {
+    std::shared_ptr<RowStore> store = openTable(table, OpenMode::ReadOnly);
+    try {
+      for (size_t i = 0; i < store->size(); ++i) sink(store->row(i));
+    } catch (...) {
+      try {
+        closeTable(store, OpenMode::ReadOnly);
+      } catch (...) {
+        // Nothing was changed through this handle; the first error is the one to report.
+      }
+      throw;
+    }
+    closeTable(store, OpenMode::ReadOnly);
+  }
 
   // Creates a table; an existing table of that name is an error.
   virtual void createTable(const std::string& table, const TableSchema& schema) = 0;

@@ -86,6 +86,23 @@ std::shared_ptr<RowStore> ParadoxDatabase::openTable(const std::string& table, O
   return store;
 }
 
+void ParadoxDatabase::readRows(const std::string& table,
+                               const std::function<void(const Row&)>& sink) {
+  const std::string key = keyOf(table);
+  if (key.empty()) throw EngineError(ErrorKind::MissingTable, "no table name given");
+  if (auto it = open_.find(key); it != open_.end()) {
+    if (it->second.exclusive) {
+      throw EngineError(ErrorKind::Locked, "table " + describe(table) + " is opened exclusively");
+    }
+    // The sink may open and close other tables, so the rows are held through their own
+    // pointer rather than through the map.
+    const std::shared_ptr<KeyedRowStore> store = it->second.store;
+    for (size_t i = 0; i < store->size(); ++i) sink(store->row(i));
+    return;
+  }
+  loadTable(*ops_, dir_, table, true, sink);
+}
+
 void ParadoxDatabase::closeTable(const std::shared_ptr<RowStore>& store, OpenMode mode) {
   for (auto it = open_.begin(); it != open_.end(); ++it) {
     OpenTable& t = it->second;

@@ -40,6 +40,9 @@ class ParadoxDatabase : public Database {
   bool tableExists(const std::string& table) override;
   std::shared_ptr<RowStore> openTable(const std::string& table, OpenMode mode) override;
   void closeTable(const std::shared_ptr<RowStore>& store, OpenMode mode) override;
+  // A table that is open is walked in memory; any other is decoded from its files row by
+  // row, its rows never all held at once.
+  void readRows(const std::string& table, const std::function<void(const Row&)>& sink) override;
 
   void createTable(const std::string& table, const TableSchema& schema) override;
   void deleteTable(const std::string& table) override;

@@ -79,7 +79,7 @@ int keyFieldCount(const TableSchema& schema) {
   return 0;
 }
 
-TableImage decodeTable(std::string_view db, std::string_view mb) {
+TableImage decodeTable(std::string_view db, std::string_view mb, const RowSink& sink) {
   FileHeader h = parseHeader(db);
   if (h.kind() != FileKind::Data) throwFormat("not a table data file (.DB)");
   if (h.isEncrypted()) {
@@ -109,10 +109,11 @@ TableImage decodeTable(std::string_view db, std::string_view mb) {
   std::optional<BlobFileReader> blobs;
   if (!mb.empty()) blobs.emplace(mb);
   const auto records = readRecordChain(db, h);
-  image.rows.reserve(records.size());
+  if (!sink) image.rows.reserve(records.size());
+  Row row;
   for (const RecordRef& ref : records) {
     const char* rec = db.data() + ref.offset;
-    Row row;
+    row.clear();
     row.reserve(layout.size());
     for (const auto& f : layout) {
       if (isBlob(f.type)) {
@@ -121,7 +122,11 @@ TableImage decodeTable(std::string_view db, std::string_view mb) {
         row.push_back(decodeField(f.type, f.descriptorSize, rec + f.offset, f.width));
       }
     }
-    image.rows.push_back(std::move(row));
+    if (sink) {
+      sink(row);
+    } else {
+      image.rows.push_back(std::move(row));
+    }
   }
   image.format.db = std::move(h);
   image.format.blobFile = std::string(mb);

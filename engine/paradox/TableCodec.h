@@ -36,7 +36,10 @@ int tableLevel(const FileHeader& db);
 
 // Decodes a .DB image and its .MB image (empty when the table has none). Throws
 // EngineError(Format) for damaged files and EngineError(Unsupported) for encrypted ones.
-TableImage decodeTable(std::string_view db, std::string_view mb);
+// With `sink`, each row is handed to it as it is decoded, in the file's order, and the
+// image holds no rows: a table read to be walked once is never whole in memory.
+using RowSink = std::function<void(const Row&)>;
+TableImage decodeTable(std::string_view db, std::string_view mb, const RowSink& sink = {});
 
 // The .PX header of a table; `px` when given, otherwise a new one for the table's key.
 FileHeader primaryIndexHeader(const FileHeader& db, const std::optional<FileHeader>& px);

@@ -48,8 +48,8 @@ std::optional<FileHeader> usablePrimaryHeader(const std::string& px, const FileH
 
 }  // namespace
 
-StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tableName,
-                      bool recover) {
+StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tableName, bool recover,
+                      const RowSink& sink) {
   if (recover) recoverFileSet(ops, dir, tableStem(tableName));
   auto files = findTableFiles(dir, tableName);
   if (!files) {
@@ -58,7 +58,7 @@ StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tabl
   }
   const std::string db = readAll(ops, files->db);
   const std::string mb = files->mb ? readAll(ops, *files->mb) : std::string();
-  StoredTable out{inFile(files->db, [&] { return decodeTable(db, mb); }), *files};
+  StoredTable out{inFile(files->db, [&] { return decodeTable(db, mb, sink); }), *files};
   if (out.image.format.db.keyFieldCount > 0 && files->px) {
     out.image.format.px = usablePrimaryHeader(readAll(ops, *files->px), out.image.format.db);
   }

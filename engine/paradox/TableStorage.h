@@ -20,8 +20,9 @@ struct StoredTable {
 // first finishing any write of it that a crash interrupted (unless `recover` is false, for
 // readers that must change nothing). Throws EngineError: MissingTable, Format (damaged
 // files), Unsupported (encrypted), Io (unreadable).
+// With `sink`, the rows go to it as they are read (decodeTable) and the image holds none.
 StoredTable loadTable(FileOps& ops, const std::filesystem::path& dir, const std::string& tableName,
-                      bool recover = true);
+                      bool recover = true, const RowSink& sink = {});
 
 // The language (see TableLanguage) most tables of code page `codePage` in `dir` are
 // written with, leaving out the table `exceptStem`; nullopt when there is none. Only the
