@@ -61,8 +61,12 @@ bool CopyIfNewer(RunContext& ctx, const std::string& source, const std::string& 
     }
     wasReadOnly = fs.isReadOnly(target);
     fs.clearAttributes(target);
-    // A file with the same time as the release's copy is the same version: no backup.
-    if (targetSeconds != sourceSeconds && fileNameHasDot(target)) {
+    // A file with the same time as the release's copy is the same version: no backup. Equal
+    // times with other contents (a table written in the same second as the release's copy)
+    // still get one, or the replaced contents would be lost.
+    const bool sameVersion =
+        targetSeconds == sourceSeconds && fs.readFile(target) == fs.readFile(source);
+    if (!sameVersion && fileNameHasDot(target)) {
       // A backup of the same date kept from an earlier run makes this rename fail; that older
       // backup is kept and the file is replaced without a new one.
       std::string backup = BackupName(target, targetTime.value_or(platform::FileTime{}));

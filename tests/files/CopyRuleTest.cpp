@@ -52,24 +52,34 @@ TEST_F(CopyRuleTest, OlderReleaseIsRefusedOnlyWhenAskedForNewer) {
 }
 
 TEST_F(CopyRuleTest, EqualTimesAreAlreadyNewOrReplacedWithoutBackup) {
+  putRelease("KVT.EXE", "same bytes", At(2013, 9, 5, 8, 30, 0));
+  put(kTarget, "same bytes", At(2013, 9, 5, 8, 30, 0));
+  EXPECT_TRUE(copy(true));
+  EXPECT_TRUE(copy(false));
+  EXPECT_EQ(get(kTarget), "same bytes");
+  EXPECT_THAT(namesIn("C:\\Velmor\\KVT\\"), ElementsAre("KVT.EXE"));
+  EXPECT_THAT(window.log, ElementsAre("找到 C:\\Velmor\\KVT\\KVT.EXE，但這個檔案已是新的。",
+                                      "找到 C:\\Velmor\\KVT\\KVT.EXE 並更新完成。"));
+}
+
+TEST_F(CopyRuleTest, EqualTimesWithOtherContentsKeepTheReplacedFile) {
+  // A table written in the same second as the release's copy: its rows live on in the backup.
   setUpPair(At(2013, 9, 5, 8, 30, 0), At(2013, 9, 5, 8, 30, 0));
   EXPECT_TRUE(copy(true));
   EXPECT_EQ(get(kTarget), "installed");
 
   EXPECT_TRUE(copy(false));
   EXPECT_EQ(get(kTarget), "release");
-  EXPECT_THAT(namesIn("C:\\Velmor\\KVT\\"), ElementsAre("KVT.EXE"));
-  EXPECT_THAT(window.log, ElementsAre("找到 C:\\Velmor\\KVT\\KVT.EXE，但這個檔案已是新的。",
-                                      "找到 C:\\Velmor\\KVT\\KVT.EXE 並更新完成。"));
+  EXPECT_EQ(get("C:\\Velmor\\KVT\\KVT1020905.EXE"), "installed");
 }
 
 TEST_F(CopyRuleTest, TimesAreComparedToTheSecond) {
   // The installed copy carries a fraction of a second more than the release's: the same
   // version, as another file system would have stored it.
-  putRelease("KVT.EXE", "release", At(2013, 9, 5, 8, 30, 0));
-  put(kTarget, "installed", At(2013, 9, 5, 8, 30, 0) + std::chrono::milliseconds(700));
+  putRelease("KVT.EXE", "same bytes", At(2013, 9, 5, 8, 30, 0));
+  put(kTarget, "same bytes", At(2013, 9, 5, 8, 30, 0) + std::chrono::milliseconds(700));
   EXPECT_TRUE(copy(false));
-  EXPECT_EQ(get(kTarget), "release");
+  EXPECT_EQ(get(kTarget), "same bytes");
   EXPECT_THAT(namesIn("C:\\Velmor\\KVT\\"), ElementsAre("KVT.EXE"));
 }
 
