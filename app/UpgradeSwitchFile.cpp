@@ -66,17 +66,6 @@ std::vector<std::string> ReadList(const SectionValues& values, std::string_view 
   return list;
 }
 
-std::array<std::string, 4> SplitEntryFields(std::string_view entry) {
-  std::array<std::string, 4> fields;
-  for (size_t i = 0; i < fields.size(); ++i) {
-    size_t comma = entry.find(',');
-    fields[i] = std::string(trim(entry.substr(0, comma)));
-    if (comma == std::string_view::npos) break;
-    entry.remove_prefix(comma + 1);
-  }
-  return fields;
-}
-
 UpgradeSwitches ParseUpgradeSwitches(const SectionValues& values) {
   UpgradeSwitches s;
   ForEachList(s, [&](std::string_view key, std::vector<std::string>& list, std::size_t maximum) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "run/EntryFields.h"
 #include "run/Switches.h"
 
 namespace kvt::app {
@@ -33,9 +34,6 @@ bool ReadSwitch(const SectionValues& values, std::string_view key);
 // The non-empty values of key001 .. key<maximum>, comments stripped, in number order.
 std::vector<std::string> ReadList(const SectionValues& values, std::string_view key,
                                   std::size_t maximum);
-
-// The first four comma-separated fields of a list entry, each trimmed; missing ones empty.
-std::array<std::string, 4> SplitEntryFields(std::string_view entry);
 
 // Calls f(key, list, maximum) for every list, in reading order.
 template <typename F>

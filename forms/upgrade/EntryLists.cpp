@@ -6,8 +6,8 @@
 #include <optional>
 #include <string_view>
 
-#include "app/UpgradeSwitchFile.h"
 #include "platform/Cp950.h"
+#include "run/EntryFields.h"
 
 namespace kvt::forms {
 namespace {
@@ -96,7 +96,7 @@ std::optional<FieldSizeChange> parseFieldSize(std::string_view value) {
 
 void ApplyAdditionList(Table& cb21, const std::vector<std::string>& values) {
   for (const std::string& value : values) {
-    const auto fields = app::SplitEntryFields(value);
+    const auto fields = SplitEntryFields(value);
     const int64_t entryNo = integerOr(fields[0], 0, kLongMin, kLongMax);
     if (!cb21.locate("EntryNo", {Value(entryNo)})) continue;
     cb21.edit();

@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "app/UpgradeSwitchFile.h"
 #include "forms/FileHelpers.h"
 #include "forms/FormFileReader.h"
 #include "forms/FormFileVersion.h"
@@ -12,6 +11,7 @@
 #include "forms/upgrade/FormImport.h"
 #include "forms/upgrade/FormPatches.h"
 #include "forms/upgrade/WorkTables.h"
+#include "run/EntryFields.h"
 #include "schema/Table.h"
 
 namespace kvt::forms {
@@ -176,7 +176,7 @@ void UpgradeFormFiles(RunContext& ctx) {
   const std::string formDir = ctx.FormDir;
   const auto& entries = ctx.switches.SourceDBT;
   for (size_t i = 0; i < entries.size(); ++i) {
-    const auto fields = app::SplitEntryFields(entries[i]);
+    const auto fields = SplitEntryFields(entries[i]);
     const bool applyAdditions = upperAscii(fields[3]) == "YES";
     std::string destination = fields[2];
     if (const size_t marker = destination.find("[KVT]"); marker != std::string::npos) {
