@@ -119,9 +119,15 @@ bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
 
   const std::string backupDir = platform::extractFilePath(fileName) + "Backup\\";
   fs.createDirectory(backupDir);  // usually there from an earlier save
-  const std::string backup = fileName + " " + platform::formatDateTimeDashed(now) + ".BAK備份";
-  const std::string stored = backupDir + platform::extractFileName(backup);
-  if (fs.fileExists(stored)) ForceDeleteFile(fs, stored);
+  // A second save within the same second gets a numbered name: the earlier backup may hold
+  // the only copy of the file as it was before the upgrade.
+  const std::string stamp = fileName + " " + platform::formatDateTimeDashed(now);
+  std::string backup = stamp + ".BAK備份";
+  std::string stored = backupDir + platform::extractFileName(backup);
+  for (int n = 2; (fs.fileExists(stored) || fs.fileExists(backup)) && n < 1000; ++n) {
+    backup = stamp + " (" + std::to_string(n) + ").BAK備份";
+    stored = backupDir + platform::extractFileName(backup);
+  }
 
   // Where the old content is now, so that it can go back if the new file cannot take its
   // place. A new file has no old content to keep.

@@ -1,5 +1,6 @@
 // Writing form files: the bytes, the rows left out, old code names and packed numbers, the
 // temporary file, the backups, and every way the new file can fail to take the old one's place.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "FormsTestSupport.h"
@@ -213,18 +214,22 @@ TEST_F(WriterTest, TheOldFileGoesIntoBackupUnderItsDatedName) {
   EXPECT_EQ(drive.namesIn("C:\\Forms"), (std::vector<std::string>{"Backup", "KVTE.DBT"}));
 }
 
-TEST_F(WriterTest, TwoSavesInOneSecondKeepTheLaterBackup) {
+TEST_F(WriterTest, TwoSavesInOneSecondKeepBothBackups) {
   drive.put(kTarget, "first");
   ASSERT_TRUE(save(at(9, 0, 1)));
   addRow(db, FormTable::CB20, {{"FormNo", Value(1)}});
   const std::string afterFirst = drive.get(kTarget);
   ASSERT_TRUE(save(at(9, 0, 1)));
-  ASSERT_TRUE(save(at(9, 0, 2)));
-  EXPECT_EQ(drive.namesIn("C:\\Forms\\Backup"),
-            (std::vector<std::string>{backupName(at(9, 0, 1)), backupName(at(9, 0, 2))}));
-  // The second save of 9:00:01 replaced the backup of the first.
-  EXPECT_EQ(drive.get("C:\\Forms\\Backup\\" + backupName(at(9, 0, 1))), afterFirst);
-  EXPECT_EQ(drive.get("C:\\Forms\\Backup\\" + backupName(at(9, 0, 2))), drive.get(kTarget));
+  ASSERT_TRUE(save(at(9, 0, 1)));
+  const std::string numbered2 = "KVTE.DBT 2013-09-05 09-00-01 (2).BAK備份";
+  const std::string numbered3 = "KVTE.DBT 2013-09-05 09-00-01 (3).BAK備份";
+  EXPECT_THAT(drive.namesIn("C:\\Forms\\Backup"),
+              ::testing::UnorderedElementsAre(backupName(at(9, 0, 1)), numbered2, numbered3));
+  // The file as it was before the first save is still there.
+  EXPECT_EQ(drive.get("C:\\Forms\\Backup\\" + backupName(at(9, 0, 1))), "first");
+  EXPECT_EQ(drive.get("C:\\Forms\\Backup\\" + numbered2), afterFirst);
+  EXPECT_EQ(drive.get("C:\\Forms\\Backup\\" + numbered3), drive.get(kTarget));
+  EXPECT_EQ(drive.namesIn("C:\\Forms"), (std::vector<std::string>{"Backup", "KVTE.DBT"}));
 }
 
 TEST_F(WriterTest, ATemporaryFileThatCannotBeWrittenLeavesEverythingAsItWas) {
