@@ -2,6 +2,7 @@
 
 #include "app/AliasRegistry.h"
 #include "app/UpgradeSwitchFile.h"
+#include "platform/AsciiText.h"
 #include "platform/Cp950.h"
 #include "platform/ProfileFile.h"
 #include "schema/EngineError.h"
@@ -13,12 +14,6 @@ std::string upperAscii(std::string s) {
   for (char& c : s)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return s;
-}
-
-std::string trimBlanks(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return std::string(s);
 }
 
 // A directory value of KVT.INI: comment cut, and a trailing backslash when not empty.
@@ -87,7 +82,9 @@ std::string FindSettingsFile(RunContext& ctx) {
   const std::string candidates[] = {
       "C:\\Velmor\\KVT\\KVT.ini",
       "D:\\Velmor\\KVT\\KVT.ini",
-      platform::includeTrailingBackslash(trimBlanks(ctx.fs.windowsDirectory())) + "KVT.INI",
+      platform::includeTrailingBackslash(
+          std::string(platform::TrimBlanks(ctx.fs.windowsDirectory()))) +
+          "KVT.INI",
   };
   for (const std::string& file : candidates)
     if (ctx.fs.fileExists(file)) return file;

@@ -8,28 +8,9 @@
 #include "app/SelectGlobalPathFrm.h"
 #include "app/UpgradeFrm.h"
 #include "app/UpgradeSwitchFile.h"
+#include "platform/AsciiText.h"
 
 namespace kvt::app {
-namespace {
-
-bool sameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-std::string trimmed(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return std::string(s);
-}
-
-}  // namespace
 
 void TUpgradeFrm::RunSequence() {
   RunContext& ctx = ctx_;
@@ -122,7 +103,7 @@ void TUpgradeFrm::DecideFormDir() {
       askForFormDir = true;
       continue;
     }
-    std::string dir = trimmed(platform::extractFilePath(target));
+    std::string dir = std::string(platform::TrimBlanks(platform::extractFilePath(target)));
     if (!dir.empty()) {
       suggestedFormDir = dir;
       askForFormDir = true;
@@ -142,7 +123,8 @@ void TUpgradeFrm::DecideFormDir() {
     dialog.AddCandidate(ctx.FormDir);
   }
   for (const std::string& dir : ctx.UpdatedExeDirs) {
-    if (!sameIgnoringAsciiCase(dir, ctx.FormDir) && !sameIgnoringAsciiCase(dir, suggestedFormDir))
+    if (!platform::EqualsIgnoringAsciiCase(dir, ctx.FormDir) &&
+        !platform::EqualsIgnoringAsciiCase(dir, suggestedFormDir))
       dialog.AddCandidate(dir);
   }
   if (view_.showFormDirDialog(dialog)) {

@@ -2,30 +2,15 @@
 
 #include <cstdio>
 
+#include "platform/AsciiText.h"
 #include "platform/Cp950.h"
 #include "platform/ProfileFile.h"
 
 namespace kvt::app {
 namespace {
 
-// Blanks and control characters, the characters a trim removes; bytes of multi-byte
-// characters are above them.
-bool isTrimmed(char c) {
-  return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && isTrimmed(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isTrimmed(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::string upperAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
+using platform::TrimBlanks;
+using platform::UpperAscii;
 
 // The memo's lines joined with CR LF, each line ended, as a Windows text file holds them.
 std::string windowsLines(std::string_view text) {
@@ -47,11 +32,11 @@ std::string windowsLines(std::string_view text) {
 std::string StripComment(std::string_view value) {
   size_t semicolon = value.find(';');
   if (semicolon == std::string_view::npos) return std::string(value);
-  return std::string(trim(value.substr(0, semicolon)));
+  return std::string(TrimBlanks(value.substr(0, semicolon)));
 }
 
 bool ReadSwitch(const SectionValues& values, std::string_view key) {
-  return upperAscii(StripComment(platform::lookupValue(values, key))) == "YES";
+  return UpperAscii(StripComment(platform::lookupValue(values, key))) == "YES";
 }
 
 std::vector<std::string> ReadList(const SectionValues& values, std::string_view key,

@@ -6,20 +6,17 @@
 #include <string>
 #include <string_view>
 
+#include "platform/AsciiText.h"
+
 namespace kvt {
 
 // The first four comma-separated fields of a list entry, each trimmed of blanks and control
 // characters; missing ones empty, later ones ignored.
 inline std::array<std::string, 4> SplitEntryFields(std::string_view entry) {
-  auto trim = [](std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-    return std::string(s);
-  };
   std::array<std::string, 4> fields;
   for (size_t i = 0; i < fields.size(); ++i) {
     const size_t comma = entry.find(',');
-    fields[i] = trim(entry.substr(0, comma));
+    fields[i] = std::string(platform::TrimBlanks(entry.substr(0, comma)));
     if (comma == std::string_view::npos) break;
     entry.remove_prefix(comma + 1);
   }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/AsciiText.h"
 #include "platform/Cp950.h"
 #include "run/EntryFields.h"
 
@@ -17,25 +18,12 @@ constexpr int64_t kShortMax = std::numeric_limits<int16_t>::max();
 constexpr int64_t kLongMin = std::numeric_limits<int32_t>::min();
 constexpr int64_t kLongMax = std::numeric_limits<int32_t>::max();
 
-// Blanks and control characters; the bytes of multi-byte characters lie above them.
-std::string_view trim(std::string_view s) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::string upperAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
+using platform::TrimBlanks;
 
 // The integer a trimmed text spells (an optional sign and decimal digits), or `otherwise`.
 // A number the field cannot hold counts as no number: storing it would fail halfway.
 int64_t integerOr(std::string_view text, int64_t otherwise, int64_t min, int64_t max) {
-  text = trim(text);
+  text = TrimBlanks(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return otherwise;
   int64_t value = 0;
@@ -88,7 +76,8 @@ std::optional<FieldSizeChange> parseFieldSize(std::string_view value) {
   if (auto width = piece(value, 2)) c.gridWidth = integerOr(*width, -1, kShortMin, kShortMax);
   size_t third = value.find(',', comma + 1);
   if (third != std::string_view::npos) third = value.find(',', third + 1);
-  if (third != std::string_view::npos) c.fieldName = std::string(trim(value.substr(third + 1)));
+  if (third != std::string_view::npos)
+    c.fieldName = std::string(TrimBlanks(value.substr(third + 1)));
   return c;
 }
 
@@ -113,7 +102,7 @@ void ApplyFormClassList(Table& cb20, const std::vector<std::string>& values) {
     if (comma == std::string::npos) continue;
     const int64_t formNo =
         integerOr(std::string_view(value).substr(0, comma), -1, kLongMin, kLongMax);
-    const std::string_view formClass = trim(std::string_view(value).substr(comma + 1));
+    const std::string_view formClass = TrimBlanks(std::string_view(value).substr(comma + 1));
     if (formNo <= 0 || !cb20.locate("FormNo", {Value(formNo)})) continue;
     cb20.edit();
     cb20.set("Class", stored(formClass));
@@ -167,9 +156,10 @@ void ApplyBigFormularList(Table& cb2f0, const std::vector<std::string>& values) 
     if (!piece(value, 2)) continue;
     const size_t first = value.find(',');
     const size_t second = value.find(',', first + 1);
-    const std::string_view code = trim(std::string_view(value).substr(0, first));
+    const std::string_view code = TrimBlanks(std::string_view(value).substr(0, first));
     const int64_t fieldNo = integerOr(*fieldNoText, kNoNumber, kLongMin, kLongMax);
-    const std::string flag = upperAscii(trim(std::string_view(value).substr(second + 1)));
+    const std::string flag =
+        platform::UpperAscii(TrimBlanks(std::string_view(value).substr(second + 1)));
     const bool flagGiven = flag == "YES" || flag == "NO";
     if (fieldNo <= kNoNumber && !flagGiven) continue;
     if (!cb2f0.locate("Code", {stored(code)})) continue;

@@ -1,32 +1,25 @@
 #include "tools/demo/DemoSwitches.h"
 
+#include "platform/AsciiText.h"
 #include "tools/demo-db/DemoTables.h"
 #include "tools/demo-files/DemoFiles.h"
 #include "tools/demo-forms/DemoForms.h"
 
 namespace kvt::demo {
-namespace {
-
-std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::string MergeSwitchLines(std::string_view text, std::string& seenKeys) {
   std::string out;
   while (!text.empty()) {
     const size_t end = text.find('\n');
-    std::string_view line = trimmed(text.substr(0, end));
+    std::string_view line = platform::TrimBlanks(text.substr(0, end));
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     if (line.empty() || line == "[System]") continue;
     if (line.front() != ';') {
       const size_t eq = line.find('=');
       if (eq == std::string_view::npos) continue;
       // Keys are kept between newlines so that one key never matches inside another.
-      const std::string key = "\n" + std::string(trimmed(line.substr(0, eq))) + "\n";
+      const std::string key = "\n" + std::string(platform::TrimBlanks(line.substr(0, eq))) + "\n";
       if (seenKeys.find(key) != std::string::npos) continue;
       seenKeys += key;
     }
