@@ -8,9 +8,13 @@
 
 #include "platform/Ui.h"
 
+namespace kvt::forms {
+class TSelectGlobalPathFrm;
+}
+
 namespace kvt::app {
 
-class TSelectGlobalPathFrm;
+using forms::TSelectGlobalPathFrm;
 
 enum class MainButton { DoBtn, StopBtn, ReportBtn, ExitBtn };
 

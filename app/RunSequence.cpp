@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "app/InstallationSettings.h"
-#include "app/SelectGlobalPathFrm.h"
+#include "forms/SelectGlobalPathFrm.h"
 #include "app/UpgradeFrm.h"
 #include "app/UpgradeSwitchFile.h"
 #include "platform/AsciiText.h"

@@ -14,7 +14,7 @@
 
 namespace kvt::gui {
 
-using app::TSelectGlobalPathFrm;
+using forms::TSelectGlobalPathFrm;
 
 SelectGlobalPathDialog::SelectGlobalPathDialog(TSelectGlobalPathFrm& logic,
                                                platform::FileSystem& fs, QWidget* owner)

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "app/SelectGlobalPathFrm.h"
+#include "forms/SelectGlobalPathFrm.h"
 #include "platform/FileSystem.h"
 
 class QLineEdit;
@@ -12,13 +12,13 @@ class QListWidget;
 
 namespace kvt::gui {
 
-class SelectGlobalPathDialog : public QDialog, public app::SelectGlobalPathView {
+class SelectGlobalPathDialog : public QDialog, public forms::SelectGlobalPathView {
  public:
-  SelectGlobalPathDialog(app::TSelectGlobalPathFrm& logic, platform::FileSystem& fs,
+  SelectGlobalPathDialog(forms::TSelectGlobalPathFrm& logic, platform::FileSystem& fs,
                          QWidget* owner);
   ~SelectGlobalPathDialog() override;
 
-  // app::SelectGlobalPathView
+  // forms::SelectGlobalPathView
   void showWarning(const std::string& text) override;
   std::optional<std::string> openFileDialog(const std::string& startDir,
                                             const std::string& presetFileName) override;
@@ -30,7 +30,7 @@ class SelectGlobalPathDialog : public QDialog, public app::SelectGlobalPathView 
   void reject() override;
 
  private:
-  app::TSelectGlobalPathFrm& logic_;
+  forms::TSelectGlobalPathFrm& logic_;
   platform::FileSystem& fs_;
   QLineEdit* pathEdit_;
   QListWidget* pathLBox_;

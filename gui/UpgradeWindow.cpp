@@ -198,7 +198,7 @@ void UpgradeWindow::closeWindow() {
   close();
 }
 
-bool UpgradeWindow::showFormDirDialog(app::TSelectGlobalPathFrm& logic) {
+bool UpgradeWindow::showFormDirDialog(forms::TSelectGlobalPathFrm& logic) {
   // The operator answers with the normal cursor, whatever the run shows.
   const bool wasBusy = busy_;
   setBusyCursor(false);

@@ -38,7 +38,7 @@ class UpgradeWindow : public QWidget, public app::MainView {
   void setDirLabel(const std::string& text) override;
   void setButtonVisible(app::MainButton button, bool visible) override;
   void closeWindow() override;
-  bool showFormDirDialog(app::TSelectGlobalPathFrm& dialog) override;
+  bool showFormDirDialog(forms::TSelectGlobalPathFrm& dialog) override;
   // platform::Ui
   void messageBox(platform::BoxKind kind, const std::string& text) override;
   void setBusyCursor(bool busy) override;

@@ -13,7 +13,7 @@
 #include "app/DatabaseOpener.h"
 #include "app/MainView.h"
 #include "app/RunSteps.h"
-#include "app/SelectGlobalPathFrm.h"
+#include "forms/SelectGlobalPathFrm.h"
 #include "app/UpgradeFrm.h"
 
 namespace kvt::app::testing {

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "TestPrefix.h"
-#include "app/SelectGlobalPathFrm.h"
+#include "forms/SelectGlobalPathFrm.h"
 
-namespace kvt::app {
+namespace kvt::forms {
 namespace {
+
+using app::testing::TestPrefix;
 
 class ScriptedDialog : public SelectGlobalPathView {
  public:
@@ -28,7 +30,7 @@ class ScriptedDialog : public SelectGlobalPathView {
 
 class SelectGlobalPathTest : public ::testing::Test {
  protected:
-  testing::TestPrefix prefix;
+  TestPrefix prefix;
   ScriptedDialog view;
   TSelectGlobalPathFrm dialog{prefix.fs()};
   void SetUp() override {
@@ -104,4 +106,4 @@ TEST_F(SelectGlobalPathTest, CancelCloses) {
 }
 
 }  // namespace
-}  // namespace kvt::app
+}  // namespace kvt::forms

@@ -147,7 +147,7 @@ RunResult DemoInstallation::Run() {
   app::UpgradeRunSteps steps;
   app::TUpgradeFrm frm(view, fs_, opener, steps, layout_.releaseDir);
   view.frm = &frm;
-  view.answerDialog = [](app::TSelectGlobalPathFrm& dialog) { dialog.OkBtnClick(); };
+  view.answerDialog = [](forms::TSelectGlobalPathFrm& dialog) { dialog.OkBtnClick(); };
   frm.FormCreate();
   frm.FormShow();
   frm.DoBtnClick();

@@ -18,8 +18,8 @@
 #include <string>
 
 #include "app/EngineOpener.h"
-#include "app/SelectGlobalPathFrm.h"
 #include "app/UpgradeSteps.h"
+#include "forms/SelectGlobalPathFrm.h"
 #include "gui/UpgradeWindow.h"
 #include "platform/PrefixFileSystem.h"
 
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     // A release whose form-file entries name no form directory is not asked about it; the
     // dialog is then shown as the run shows it, with the directories the run knows.
     const kvt::RunContext& ctx = window.frm().Context();
-    kvt::app::TSelectGlobalPathFrm dialog(files);
+    kvt::forms::TSelectGlobalPathFrm dialog(files);
     if (!ctx.FormDir.empty()) {
       dialog.SetPathEdit(ctx.FormDir);
       dialog.AddCandidate(ctx.FormDir);

@@ -1,6 +1,6 @@
-#include "app/SelectGlobalPathFrm.h"
+#include "forms/SelectGlobalPathFrm.h"
 
-namespace kvt::app {
+namespace kvt::forms {
 
 void TSelectGlobalPathFrm::SelPathSBtnClick() {
   if (view_ == nullptr) return;
@@ -36,4 +36,4 @@ void TSelectGlobalPathFrm::close(bool ok) {
   if (view_ != nullptr) view_->closeDialog(ok);
 }
 
-}  // namespace kvt::app
+}  // namespace kvt::forms

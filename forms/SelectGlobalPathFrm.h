@@ -10,7 +10,7 @@
 
 #include "platform/FileSystem.h"
 
-namespace kvt::app {
+namespace kvt::forms {
 
 class SelectGlobalPathView {
  public:
@@ -68,4 +68,4 @@ class TSelectGlobalPathFrm {
   std::optional<bool> result_;
 };
 
-}  // namespace kvt::app
+}  // namespace kvt::forms
