@@ -5,9 +5,10 @@
 #include <cstdint>
 
 #include "app/InstallationSettings.h"
-#include "forms/SelectGlobalPathFrm.h"
 #include "app/UpgradeFrm.h"
 #include "app/UpgradeSwitchFile.h"
+#include "files/InstallationSearch.h"
+#include "forms/SelectGlobalPathFrm.h"
 #include "platform/AsciiText.h"
 
 namespace kvt::app {
@@ -34,7 +35,10 @@ void TUpgradeFrm::RunSequence() {
   DetectDatabaseKind(ctx, opener_, "KVT");
   ctx.UpdatedExeDirs.clear();
 
-  if (sw.UpgradeKVTEXE || sw.UpgradeSSLDLL) SearchFixedDisks();
+  if (sw.UpgradeKVTEXE || sw.UpgradeSSLDLL) {
+    files::SearchAllDrives(
+        ctx, [this](RunContext& c, const std::string& dir) { steps_.SearchInstallations(c, dir); });
+  }
   ctx.SetDirLabel("");
   ctx.ProcessMessages();
 
@@ -67,23 +71,6 @@ void TUpgradeFrm::RunSequence() {
   else
     ListNotUpdated();
   FinishRun();
-}
-
-void TUpgradeFrm::SearchFixedDisks() {
-  RunContext& ctx = ctx_;
-  const uint32_t drives = ctx.fs.logicalDrives();
-  for (char drive : {'C', 'D', 'E', 'F', 'G'}) {
-    if (ctx.StopFlag) break;
-    try {
-      if ((drives & (uint32_t{1} << (drive - 'A'))) == 0) continue;
-      if (ctx.fs.driveType(drive) != platform::DriveType::Fixed) continue;
-      std::string dir = "A:\\Velmor\\KVT\\";
-      dir[0] = drive;
-      steps_.SearchInstallations(ctx, dir);
-    } catch (const std::exception&) {
-      // A drive that cannot be searched is passed over; the next one is tried.
-    }
-  }
 }
 
 void TUpgradeFrm::DecideFormDir() {

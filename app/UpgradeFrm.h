@@ -56,7 +56,6 @@ class TUpgradeFrm : public MainWindowPort {
 
  private:
   void RunSequence();
-  void SearchFixedDisks();
   void DecideFormDir();
   void UpdateFormDir();
   void ListNotUpdated();

@@ -95,7 +95,7 @@ void SearchInstallations(RunContext& ctx, const std::string& dir) {
   InstallationWalk(ctx).visit(dir, std::nullopt, false);
 }
 
-void SearchAllDrives(RunContext& ctx) {
+void SearchAllDrives(RunContext& ctx, const DriveSearch& searchDrive) {
   const uint32_t drives = ctx.fs.logicalDrives();
   for (char drive = 'C'; drive <= 'G'; ++drive) {
     if (ctx.StopFlag) break;
@@ -104,7 +104,7 @@ void SearchAllDrives(RunContext& ctx) {
       if (ctx.fs.driveType(drive) != platform::DriveType::Fixed) continue;
       std::string dir = "A:\\Velmor\\KVT\\";
       dir[0] = drive;
-      SearchInstallations(ctx, dir);
+      searchDrive(ctx, dir);
     } catch (const std::exception&) {
       // A drive that cannot be searched is passed over; the next one is tried.
     }

@@ -2,6 +2,7 @@
 // update of each one found, and the copies into the shared form directory.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "run/RunContext.h"
@@ -19,9 +20,10 @@ inline constexpr const char* kMakerMailAddress = "service@velmor.example";
 // after each one. A directory reached a second time through a link is not walked again.
 void SearchInstallations(RunContext& ctx, const std::string& dir);
 
-// SearchInstallations of "X:\Velmor\KVT\" on each fixed disk C to G, while not stopped; a
-// failure on one drive is passed over and the next one is tried.
-void SearchAllDrives(RunContext& ctx);
+// `searchDrive` (SearchInstallations unless given) of "X:\Velmor\KVT\" on each fixed disk C
+// to G, while not stopped; a failure on one drive is passed over and the next one is tried.
+using DriveSearch = std::function<void(RunContext&, const std::string&)>;
+void SearchAllDrives(RunContext& ctx, const DriveSearch& searchDrive = SearchInstallations);
 
 // One executable (`upperName`, upper-cased) found in `dir` (with trailing backslash): in an
 // installation directory that is not too old, it is replaced by the release's copy when that
