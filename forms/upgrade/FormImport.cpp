@@ -7,6 +7,7 @@
 #include "forms/FormFileReader.h"
 #include "forms/FormTables.h"
 #include "forms/upgrade/WorkTables.h"
+#include "platform/BusyCursor.h"
 #include "platform/Cp950.h"
 #include "schema/EngineError.h"
 #include "schema/FieldCoercion.h"
@@ -17,17 +18,7 @@ namespace kvt::forms {
 namespace {
 
 using platform::BoxKind;
-
-class BusyCursor {
- public:
-  explicit BusyCursor(platform::Ui& ui) : ui_(ui) { ui_.setBusyCursor(true); }
-  ~BusyCursor() { ui_.setBusyCursor(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  platform::Ui& ui_;
-};
+using platform::BusyCursor;
 
 // The source directory goes when the import is done, whichever way it ends.
 class SourceDirectoryRemover {
