@@ -12,6 +12,8 @@ namespace {
 enum class Scope {
   All,
   IndexFiles,     // .PX and .Y files
+  DataFiles,      // .DB and .X files
+  SecondaryData,  // .X files
   DataExtension,  // level-4+ .DB and .X files
 };
 
@@ -33,8 +35,10 @@ constexpr Slot kSlots[] = {
     {0x0C, 2, &FileHeader::totalBlocks, Scope::All},
     {0x0E, 2, &FileHeader::firstBlock, Scope::All},
     {0x10, 2, &FileHeader::lastBlock, Scope::All},
+    {0x12, 2, &FileHeader::openOrder, Scope::All},
     {0x14, 1, &FileHeader::modifiedFlags1, Scope::All},
     {0x15, 1, &FileHeader::indexFieldNumber, Scope::All},
+    {0x16, 4, &FileHeader::keyWorkspace, Scope::DataFiles},
     {0x1E, 2, &FileHeader::indexRoot, Scope::IndexFiles},
     {0x20, 1, &FileHeader::indexLevels, Scope::IndexFiles},
     {0x21, 2, &FileHeader::fieldCount, Scope::All},
@@ -42,8 +46,10 @@ constexpr Slot kSlots[] = {
     {0x25, 4, &FileHeader::encryption1, Scope::All},
     {0x29, 1, &FileHeader::sortOrder, Scope::All},
     {0x2A, 1, &FileHeader::modifiedFlags2, Scope::All},
+    {0x2C, 1, &FileHeader::dataCounter, Scope::IndexFiles},
     {0x2D, 1, &FileHeader::changeCount1, Scope::All},
     {0x2E, 1, &FileHeader::changeCount2, Scope::All},
+    {0x2F, 1, &FileHeader::primaryCounter, Scope::SecondaryData},
     {0x39, 1, &FileHeader::fileVersion, Scope::All},
     {0x3A, 2, &FileHeader::maxBlocks, Scope::All},
     {0x3E, 2, &FileHeader::unknown3E, Scope::All},
@@ -56,7 +62,7 @@ constexpr Slot kSlots[] = {
     {0x58, 2, &FileHeader::fileVersion2, Scope::DataExtension},
     {0x5A, 2, &FileHeader::fileVersion3, Scope::DataExtension},
     {0x5C, 4, &FileHeader::encryption2, Scope::DataExtension},
-    {0x60, 4, &FileHeader::updateTime, Scope::DataExtension},
+    {0x60, 4, &FileHeader::structureStamp, Scope::DataExtension},
     {0x64, 2, &FileHeader::hiFieldId, Scope::DataExtension},
     {0x66, 2, &FileHeader::namesEnd, Scope::DataExtension},
     {0x68, 2, &FileHeader::indexNameOffset, Scope::DataExtension},
@@ -77,6 +83,10 @@ bool applies(const Slot& s, const FileHeader& h) {
       return true;
     case Scope::IndexFiles:
       return h.kind() == FileKind::PrimaryIndex || h.kind() == FileKind::SecondaryIndex;
+    case Scope::DataFiles:
+      return h.kind() == FileKind::Data || h.kind() == FileKind::SecondaryData;
+    case Scope::SecondaryData:
+      return h.kind() == FileKind::SecondaryData;
     case Scope::DataExtension:
       return h.hasDataExtension();
   }

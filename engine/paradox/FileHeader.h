@@ -44,17 +44,31 @@ struct FileHeader {
   uint32_t totalBlocks = 0;
   uint32_t firstBlock = 0;
   uint32_t lastBlock = 0;
+  // A small number the desktop engine writes into every file of a family, rising with the
+  // files it had open (a new table's .DB 3, its .PX 4); kept as read.
+  uint32_t openOrder = 0;
   uint32_t modifiedFlags1 = 0;
   uint32_t indexFieldNumber = 0;  // .Xnn: the field number nn
-  uint32_t indexRoot = 0;         // index files: block of the root
-  uint32_t indexLevels = 0;       // index files
+  // Data files of keyed tables (.DB, .X): non-zero, an address of the desktop engine's own
+  // memory stored as it stood; zero in unkeyed tables.
+  uint32_t keyWorkspace = 0;
+  uint32_t indexRoot = 0;    // index files: block of the root
+  uint32_t indexLevels = 0;  // index files
   uint32_t fieldCount = 0;
   uint32_t keyFieldCount = 0;
   uint32_t encryption1 = 0;
   uint32_t sortOrder = 0;
   uint32_t modifiedFlags2 = 0;
+  // Index files (.PX, .Y): the change counter of their data file when they were written,
+  // offset by the sort order (FamilyTies.h).
+  uint32_t dataCounter = 0;
+  // Data files: one more with every write of the file. Index files: their own, not kept up.
   uint32_t changeCount1 = 0;
+  // The family byte: set when the table's structure is made; its .X files and .VAL carry
+  // the same value to show that they belong to this structure.
   uint32_t changeCount2 = 0;
+  // .X files: the .PX's dataCounter when the index was written.
+  uint32_t primaryCounter = 0;
   uint32_t fileVersion =
       0;  // 3 level 3, 4 level 3.5, 5..9 level 4, 0x0A/0x0B level 5, 0x0C level 7
   uint32_t maxBlocks = 0;
@@ -69,7 +83,9 @@ struct FileHeader {
   uint32_t fileVersion2 = 0;
   uint32_t fileVersion3 = 0;
   uint32_t encryption2 = 0;
-  uint32_t updateTime = 0;
+  // The structure stamp: the time (seconds since 1970) the structure was made (.DB) or the
+  // index was made (.X); not changed by writes of rows. The .VAL file repeats the .DB's.
+  uint32_t structureStamp = 0;
   uint32_t hiFieldId = 0;
   uint32_t namesEnd = 0;         // end of the field names, counted from 0x58
   uint32_t indexNameOffset = 0;  // .X files: start of the index name, counted from 0x58

@@ -40,49 +40,53 @@ std::string buildIndexFile(FileHeader h, const std::vector<IndexEntry>& leaves) 
   const uint32_t perBlock = recordsPerBlock(h.recordSize, blockSize);
   if (perBlock < 2) throw EngineError(ErrorKind::Unsupported, "index key too wide for its block");
 
-  std::string blocks;  // all index blocks, numbered from 1
-  uint32_t nextBlock = 1;
-  uint32_t totalEntries = 0;
-  uint32_t levels = 0;
-  uint32_t root = 1;
-  std::vector<IndexEntry> level = leaves;
-  while (!level.empty()) {
-    ++levels;
-    const uint32_t count = static_cast<uint32_t>(level.size());
-    const uint32_t blockCount = (count + perBlock - 1) / perBlock;
-    if (nextBlock + blockCount > 0xFFFF) {
+  // The levels from the leaves up; an entry above level 1 holds the position of its block
+  // within the level below until the blocks are numbered.
+  std::vector<std::vector<IndexEntry>> levels;
+  if (!leaves.empty()) levels.push_back(leaves);
+  while (!levels.empty() && levels.back().size() > perBlock) {
+    const std::vector<IndexEntry>& below = levels.back();
+    std::vector<IndexEntry> upper;
+    for (size_t from = 0; from < below.size(); from += perBlock) {
+      const size_t n = std::min<size_t>(perBlock, below.size() - from);
+      uint32_t count = 0;
+      for (size_t i = from; i < from + n; ++i) count += below[i].count;
+      upper.push_back({below[from].key, static_cast<uint32_t>(from / perBlock), count});
+    }
+    levels.push_back(std::move(upper));
+  }
+
+  // The root is block 1; each level follows the one above it, and all blocks form one
+  // chain in that order, each level in key order.
+  std::vector<uint32_t> firstBlockOf(levels.size());
+  uint32_t blockTotal = 0;
+  for (size_t l = levels.size(); l-- > 0;) {
+    firstBlockOf[l] = blockTotal + 1;
+    blockTotal += static_cast<uint32_t>((levels[l].size() + perBlock - 1) / perBlock);
+    if (blockTotal > 0xFFFF) {
       throw EngineError(ErrorKind::Unsupported, "index too large for its block size");
     }
-    std::vector<IndexEntry> upper;
-    const uint32_t firstOfLevel = nextBlock;
-    for (uint32_t b = 0; b < blockCount; ++b) {
-      const uint32_t number = firstOfLevel + b;
-      const uint32_t from = b * perBlock;
-      const uint32_t n = std::min(perBlock, count - from);
-      std::string block(blockSize, '\0');
-      // Blocks of one level form one chain.
-      putLe(block, 0, 2, b + 1 < blockCount ? number + 1 : 0);
-      putLe(block, 2, 2, b > 0 ? number - 1 : 0);
-      putLe(block, 4, 2, (n - 1) * h.recordSize);
-      uint32_t below = 0;
-      for (uint32_t i = 0; i < n; ++i) {
-        const IndexEntry& e = level[from + i];
-        std::string rec = encodeEntry(e, keyWidth);
-        std::memcpy(block.data() + kBlockHeadSize + i * h.recordSize, rec.data(), rec.size());
-        below += e.count;
-      }
-      blocks += block;
-      upper.push_back({level[from].key, number, below});
-    }
-    nextBlock += blockCount;
-    totalEntries += count;
-    if (blockCount == 1) {
-      root = firstOfLevel;
-      break;
-    }
-    level = std::move(upper);
   }
-  const uint32_t blockTotal = nextBlock - 1;
+  std::string blocks(size_t{blockTotal} * blockSize, '\0');
+  for (size_t l = levels.size(); l-- > 0;) {
+    const std::vector<IndexEntry>& level = levels[l];
+    for (size_t from = 0; from < level.size(); from += perBlock) {
+      const uint32_t number = firstBlockOf[l] + static_cast<uint32_t>(from / perBlock);
+      const size_t n = std::min<size_t>(perBlock, level.size() - from);
+      char* block = blocks.data() + size_t{number - 1} * blockSize;
+      putLe(block, 2, number < blockTotal ? number + 1 : 0);
+      putLe(block + 2, 2, number - 1);
+      putLe(block + 4, 2, static_cast<uint32_t>((n - 1) * h.recordSize));
+      for (size_t i = 0; i < n; ++i) {
+        IndexEntry e = level[from + i];
+        if (l > 0) e.block += firstBlockOf[l - 1];
+        const std::string rec = encodeEntry(e, keyWidth);
+        std::memcpy(block + kBlockHeadSize + i * h.recordSize, rec.data(), rec.size());
+      }
+    }
+  }
+  uint32_t totalEntries = 0;
+  for (const auto& level : levels) totalEntries += static_cast<uint32_t>(level.size());
   h.recordCount = totalEntries;
   h.usedBlocks = blockTotal;
   h.totalBlocks = blockTotal;
@@ -90,8 +94,8 @@ std::string buildIndexFile(FileHeader h, const std::vector<IndexEntry>& leaves) 
   h.firstBlock = blockTotal > 0 ? 1 : 0;
   h.lastBlock = blockTotal;
   h.firstFreeBlock = 0;
-  h.indexRoot = root;
-  h.indexLevels = levels;
+  h.indexRoot = 1;
+  h.indexLevels = static_cast<uint32_t>(levels.size());
   h.modifiedFlags1 = 0;
   h.modifiedFlags2 = 0;
   h.indexUpdateRequired = 0;

@@ -5,6 +5,10 @@
 // records below the entry, and a zero. Level-1 blocks point into the data file; when they
 // do not fit in one block, further levels point at the blocks below them, up to one root
 // block. The header names the root and the number of levels.
+//
+// Written indexes put the root in block 1 and each level after the one above it, all blocks
+// on one chain from block 1 (each level in key order), as the public descriptions of the
+// format and their readers expect. An entry above level 1 counts the records below it.
 #pragma once
 
 #include <cstdint>

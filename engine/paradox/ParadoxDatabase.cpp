@@ -1,6 +1,7 @@
 #include "engine/paradox/ParadoxDatabase.h"
 
 #include "engine/paradox/FileSetCommit.h"
+#include "engine/paradox/NumberingRowStore.h"
 #include "engine/paradox/TableStorage.h"
 #include "schema/EngineError.h"
 #include "schema/KeyedRowStore.h"
@@ -76,7 +77,8 @@ std::shared_ptr<RowStore> ParadoxDatabase::openTable(const std::string& table, O
   OpenTable t;
   t.stem = stored.files.db.stem().string();
   t.store =
-      std::make_shared<KeyedRowStore>(t.stem, std::move(schema), std::move(stored.image.rows));
+      std::make_shared<NumberingRowStore>(t.stem, std::move(schema), std::move(stored.image.rows),
+                                          stored.image.format.db.autoIncrement);
   t.format = std::move(stored.image.format);
   t.files = std::move(stored.files);
   t.handles = 1;

@@ -1,27 +1,20 @@
 #include "engine/paradox/SecondaryIndex.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <numeric>
 
 #include "engine/paradox/DataBlocks.h"
 #include "engine/paradox/Endian.h"
+#include "engine/paradox/FamilyTies.h"
 #include "engine/paradox/FieldTypes.h"
 #include "engine/paradox/IndexFile.h"
+#include "engine/paradox/SortOrder.h"
 #include "schema/EngineError.h"
 
 namespace kvt::paradox {
 namespace {
 
 constexpr FieldDescriptor kHintField{0x03, 2};
-
-struct Span {
-  int offset;
-  int width;
-  bool alpha;
-  bool descending;
-};
 
 int widthOf(const FieldDescriptor& d) {
   auto type = typeFromCode(d.code);
@@ -36,27 +29,6 @@ std::vector<int> fieldOffsets(const FileHeader& h) {
     offset += widthOf(d);
   }
   return out;
-}
-
-bool isAsciiOrder(const FileHeader& db) {
-  std::string name = db.sortOrderName;
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return name == "ascii" || (db.fileVersion < 5 && db.sortOrder == 0);
-}
-
-unsigned char fold(unsigned char c) {
-  return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
-}
-
-int compareAlpha(const char* a, const char* b, int width, bool asciiOrder) {
-  if (!asciiOrder) {
-    for (int i = 0; i < width; ++i) {
-      const unsigned char x = fold(static_cast<unsigned char>(a[i]));
-      const unsigned char y = fold(static_cast<unsigned char>(b[i]));
-      if (x != y) return x < y ? -1 : 1;
-    }
-  }
-  return std::memcmp(a, b, width);
 }
 
 [[noreturn]] void refuse(const SecondaryIndexFormat& index, const std::string& why) {
@@ -144,46 +116,24 @@ SecondaryIndexFormat describeSecondaryIndex(const std::filesystem::path& dataFil
   return out;
 }
 
-void checkSecondaryIndex(const SecondaryIndexFormat& index, const FileHeader& db,
-                         std::string_view records) {
+static void checkSecondaryIndex(const SecondaryIndexFormat& index, std::string_view records) {
   if (!index.problem.empty()) refuse(index, index.problem);
   if (index.unkeyedTable && !records.empty()) {
     refuse(index, "indexes of tables without a primary key are rebuilt only when empty");
-  }
-  if (isAsciiOrder(db)) return;
-  const std::vector<int> offsets = fieldOffsets(db);
-  const size_t count = records.size() / db.recordSize;
-  std::vector<int> alphaFields;
-  for (int f : index.fields) {
-    if (db.fields[f].code == codeOf(FieldType::Alpha)) alphaFields.push_back(f);
-  }
-  for (uint32_t j = 0; j < db.keyFieldCount; ++j) {
-    if (db.fields[j].code == codeOf(FieldType::Alpha)) alphaFields.push_back(static_cast<int>(j));
-  }
-  for (size_t r = 0; r < count; ++r) {
-    const char* rec = records.data() + r * db.recordSize;
-    for (int f : alphaFields) {
-      for (int i = 0; i < db.fields[f].size; ++i) {
-        if (static_cast<unsigned char>(rec[offsets[f] + i]) >= 0x80) {
-          refuse(index, "text outside ASCII under sort order \"" + db.sortOrderName + "\"");
-        }
-      }
-    }
   }
 }
 
 RebuiltIndex rebuildSecondaryIndex(const SecondaryIndexFormat& index, const FileHeader& db,
                                    std::string_view records,
                                    const std::vector<uint32_t>& rowBlocks) {
-  checkSecondaryIndex(index, db, records);
+  checkSecondaryIndex(index, records);
   FileHeader xh = index.x;
   const size_t count = records.size() / db.recordSize;
   const std::vector<int> dbOffsets = fieldOffsets(db);
   const std::vector<int> xOffsets = fieldOffsets(xh);
-  const bool asciiOrder = isAsciiOrder(db);
 
   // The fields of an index row: the indexed fields, the primary key, the block number.
-  std::vector<Span> keySpans;
+  std::vector<KeySpan> keySpans;
   std::vector<std::pair<int, int>> copies;  // (table offset, width) per index field
   for (size_t i = 0; i < index.fields.size(); ++i) {
     const int f = index.fields[i];
@@ -213,28 +163,28 @@ RebuiltIndex rebuildSecondaryIndex(const SecondaryIndexFormat& index, const File
     out[pos + 1] = static_cast<char>(hint & 0xFF);
   }
 
-  std::vector<size_t> order(count);
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    const char* ra = rows.data() + a * xh.recordSize;
-    const char* rb = rows.data() + b * xh.recordSize;
-    for (const Span& s : keySpans) {
-      int c = s.alpha ? compareAlpha(ra + s.offset, rb + s.offset, s.width, asciiOrder)
-                      : std::memcmp(ra + s.offset, rb + s.offset, s.width);
-      if (s.descending) c = -c;
-      if (c != 0) return c < 0;
-    }
-    return false;
-  });
+  const KeyOrder order(TextOrder(db), std::move(keySpans));
+  std::vector<uint32_t> positions;
+  try {
+    positions = keyOrderOf(count, order, false, 0,
+                           [&](size_t r) { return rows.data() + r * xh.recordSize; });
+  } catch (const EngineError& e) {
+    refuse(index, e.what());
+  }
   std::string sorted;
-  sorted.reserve(rows.size());
-  for (size_t r : order) sorted.append(rows, r * xh.recordSize, xh.recordSize);
+  if (positions.empty()) {
+    sorted = std::move(rows);
+  } else {
+    sorted.reserve(rows.size());
+    for (uint32_t r : positions) sorted.append(rows, size_t{r} * xh.recordSize, xh.recordSize);
+  }
 
   setBlockCounts(xh, static_cast<uint32_t>(count));
   xh.modifiedFlags1 = 0;
   xh.modifiedFlags2 = 0;
   xh.indexUpdateRequired = 0;
-  xh.changeCount1 = (xh.changeCount1 + 1) & 0xFF;
+  countWrite(xh);
+  tieSecondaryData(xh, db, indexCounterFor(db));
   RebuiltIndex out;
   out.data = encodeHeader(xh) + packBlocks(sorted, xh.recordSize, xh.blockSize());
 
@@ -246,7 +196,9 @@ RebuiltIndex rebuildSecondaryIndex(const SecondaryIndexFormat& index, const File
     leaves.push_back({sorted.substr(first * xh.recordSize, keyWidth),
                       static_cast<uint32_t>(first / perBlock + 1), n});
   }
-  out.index = buildIndexFile(index.y, leaves);
+  FileHeader yh = index.y;
+  yh.dataCounter = indexCounterFor(xh);
+  out.index = buildIndexFile(yh, leaves);
   return out;
 }
 

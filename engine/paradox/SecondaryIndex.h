@@ -3,13 +3,14 @@
 // the last field, and a .Y file indexing the .X blocks the way a .PX indexes a table.
 // .Xnn files index the single field nn; .XGn files carry a list of fields and a name.
 //
-// A write of the table rebuilds them from its rows. A non-maintained index of an unkeyed
-// table (file types 3 and 6) is left as it is, as the desktop engine leaves it: it brings
-// such an index up to date when it next uses it. What is not known well enough to
-// rebuild faithfully is refused before anything is written: maintained indexes of unkeyed
-// tables that hold rows (their row-number fields are not understood), text fields under a sort
-// order other than "ascii" holding bytes outside ASCII (the order of those characters is
-// the desktop engine's own), and files whose layout does not match the table.
+// A write of the table rebuilds them from its rows, ordered as the table's sort order
+// orders text (SortOrder.h), and ties their headers to the table's (FamilyTies.h). A
+// non-maintained index of an unkeyed table (file types 3 and 6) is left as it is, as the
+// desktop engine leaves it: it brings such an index up to date when it next uses it. What
+// is not known well enough to rebuild faithfully is refused before anything is written:
+// maintained indexes of unkeyed tables that hold rows (their row-number fields are not
+// understood), texts whose order under the sort order is not known, and files whose layout
+// does not match the table.
 #pragma once
 
 #include <filesystem>
@@ -51,14 +52,11 @@ struct RebuiltIndex {
 };
 
 // Builds the index files for `count` rows whose encoded table records are `records`
-// (concatenated, in table order) and which sit in table blocks `rowBlocks`. Throws
+// (concatenated, in table order) and which sit in table blocks `rowBlocks`; `db` is the
+// table's header as written. Throws
 // EngineError(Unsupported) naming the index and the reason when it cannot be rebuilt.
 RebuiltIndex rebuildSecondaryIndex(const SecondaryIndexFormat& index, const FileHeader& db,
                                    std::string_view records,
                                    const std::vector<uint32_t>& rowBlocks);
-
-// Checks, before anything is written, that rebuildSecondaryIndex will succeed.
-void checkSecondaryIndex(const SecondaryIndexFormat& index, const FileHeader& db,
-                         std::string_view records);
 
 }  // namespace kvt::paradox

@@ -8,9 +8,11 @@
 #include "engine/paradox/BlobFile.h"
 #include "engine/paradox/DataBlocks.h"
 #include "engine/paradox/Endian.h"
+#include "engine/paradox/FamilyTies.h"
 #include "engine/paradox/FieldCodec.h"
 #include "engine/paradox/FieldTypes.h"
 #include "engine/paradox/IndexFile.h"
+#include "engine/paradox/SortOrder.h"
 #include "schema/EngineError.h"
 
 namespace kvt::paradox {
@@ -48,6 +50,56 @@ uint32_t unixNow() {
   using namespace std::chrono;
   return static_cast<uint32_t>(
       duration_cast<seconds>(system_clock::now().time_since_epoch()).count());
+}
+
+bool isAlpha(const FieldDescriptor& d) {
+  return d.code == codeOf(FieldType::Alpha);
+}
+
+// A table whose indexes order text under a sort order this engine does not implement is
+// not written: its rows or index rows could not be put where the desktop engine looks.
+void requireKnownOrder(const TableFormat& format, size_t count) {
+  const FileHeader& h = format.db;
+  const TextOrder order(h);
+  if (order.implemented() || count == 0) return;
+  bool ordersText = false;
+  for (uint32_t i = 0; i < h.keyFieldCount && i < h.fields.size(); ++i) {
+    ordersText = ordersText || isAlpha(h.fields[i]);
+  }
+  for (const auto& index : format.secondary) {
+    if (isLeftAsIs(index)) continue;
+    for (int f : index.fields) ordersText = ordersText || isAlpha(h.fields[f]);
+  }
+  if (ordersText) {
+    throw EngineError(ErrorKind::Unsupported,
+                      "table " + h.tableName + " is ordered by sort order \"" + order.name() +
+                          "\", which this engine does not implement; it is left as it was");
+  }
+}
+
+// Puts the records of a keyed table (already in their blocks) in the order of its key
+// under its sort order.
+void placeInKeyOrder(char* blocks, size_t size, const FileHeader& h, size_t count) {
+  std::vector<KeySpan> spans;
+  int offset = 0;
+  for (uint32_t i = 0; i < h.keyFieldCount; ++i) {
+    const int width = recordWidth(*typeFromCode(h.fields[i].code), h.fields[i].size);
+    spans.push_back({offset, width, isAlpha(h.fields[i])});
+    offset += width;
+  }
+  const KeyOrder order(TextOrder(h), std::move(spans));
+  const uint32_t recordSize = h.recordSize;
+  const uint32_t blockSize = h.blockSize();
+  const std::vector<uint32_t> positions =
+      keyOrderOf(count, order, true, static_cast<size_t>(offset),
+                 [&](size_t r) { return blocks + recordOffset(r, recordSize, blockSize); });
+  if (positions.empty()) return;
+  const std::string records =
+      unpackBlocks(std::string_view(blocks, size), count, recordSize, blockSize);
+  for (size_t r = 0; r < count; ++r) {
+    std::memcpy(blocks + recordOffset(r, recordSize, blockSize),
+                records.data() + size_t{positions[r]} * recordSize, recordSize);
+  }
 }
 
 }  // namespace
@@ -147,6 +199,7 @@ FileHeader primaryIndexHeader(const FileHeader& db, const std::optional<FileHead
   const std::string& name = db.tableName;
   h.tableName = name.substr(0, name.rfind('.')) + ".PX";
   h.autoIncrement = 1;
+  h.openOrder = newPrimaryIndexOpenOrder(db);
   layOutHeader(h);
   h.indexRoot = 1;
   return h;
@@ -204,6 +257,7 @@ TableFormat newTableFormat(const std::string& fileName, const TableSchema& schem
   h.unknown56 = 0x20;
   h.unknown6C = 0x0101;
   h.changeCount4 = 1;
+  fillNewTable(h, unixNow());
   h.tableName = fileName;
   for (size_t i = 0; i < schema.fields.size(); ++i)
     h.fieldNumbers.push_back(static_cast<uint16_t>(i + 1));
@@ -217,6 +271,7 @@ EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, s
                          const RowAt& rowAt) {
   FileHeader h = format.db;
   const auto layout = layoutFields(h);
+  requireKnownOrder(format, count);
   if (layout.size() != schema.fields.size()) {
     throw EngineError(ErrorKind::State, "rows do not match the table's fields");
   }
@@ -246,8 +301,7 @@ EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, s
   h.modifiedFlags1 = 0;
   h.modifiedFlags2 = 0;
   h.indexUpdateRequired = 0;
-  h.changeCount1 = (h.changeCount1 + 1) & 0xFF;
-  if (h.hasDataExtension()) h.updateTime = unixNow();
+  countWrite(h);
 
   // Records are encoded where they stand in their blocks, so a large table is not held a
   // second time as loose records. The header goes in front once the counter is known.
@@ -275,6 +329,10 @@ EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, s
     }
   }
 
+  if (h.keyFieldCount > 0) {
+    placeInKeyOrder(out.db.data() + blocksAt, out.db.size() - blocksAt, h, count);
+  }
+
   h.autoIncrement = counter;
   out.autoIncrement = counter;
   const std::string header = encodeHeader(h);
@@ -289,7 +347,8 @@ EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, s
   for (size_t r = 0; r < count; ++r) out.rowBlocks[r] = static_cast<uint32_t>(r / perBlock + 1);
 
   if (h.keyFieldCount > 0) {
-    const FileHeader pxHeader = primaryIndexHeader(h, format.px);
+    FileHeader pxHeader = primaryIndexHeader(h, format.px);
+    pxHeader.dataCounter = indexCounterFor(h);
     const uint32_t keyWidth = indexKeyWidth(pxHeader);
     std::vector<IndexEntry> leaves;
     for (size_t first = 0; first < count; first += perBlock) {
@@ -301,6 +360,7 @@ EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, s
     out.px = buildIndexFile(pxHeader, leaves);
   }
   if (hasBlobs || !format.blobFile.empty()) out.mb = blobs.finish();
+  out.header = std::move(h);
   return out;
 }
 

@@ -68,6 +68,7 @@ TableFormat newTableFormat(const std::string& fileName, const TableSchema& schem
 int keyFieldCount(const TableSchema& schema);
 
 struct EncodedTable {
+  FileHeader header;  // the .DB header as written
   std::string db;
   std::optional<std::string> px;  // keyed tables
   std::optional<std::string> mb;  // tables with blob fields
@@ -79,10 +80,14 @@ struct EncodedTable {
 
 using RowAt = std::function<const Row&(size_t)>;
 
-// Encodes `count` rows (each with one value per field, of the field's own kind) in the
-// given order. Blank auto-increment values get the next counter value. Throws
-// EngineError(Conversion) for a value a field cannot hold, EngineError(Unsupported) when
-// the table outgrows what its block size can address.
+// Encodes `count` rows (each with one value per field, of the field's own kind): a keyed
+// table's in the order of its key under its sort order (SortOrder.h), an unkeyed table's in
+// the given order. Blank auto-increment values get the next counter value, in the given
+// order, before the rows are placed. The change counter counts the write; the structure
+// stamp and family byte stay (FamilyTies.h). Throws EngineError(Conversion) for a value a
+// field cannot hold, EngineError(Unsupported) when the table outgrows what its block size
+// can address, when its indexes order text under a sort order not implemented here, or when
+// two keys are the same under it.
 EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, size_t count,
                          const RowAt& rowAt);
 

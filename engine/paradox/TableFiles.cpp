@@ -8,6 +8,17 @@
 
 namespace kvt::paradox {
 namespace fs = std::filesystem;
+namespace {
+
+// ".X" or ".Y" and then the field number in two hexadecimal digits (".X02", ".Y0A"), or
+// "G" and the number of a composite index in one (".XG0", ".YGA"); `ext` in upper case.
+bool isSecondaryExtension(const std::string& ext) {
+  auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+  return ext.size() == 4 && ext[0] == '.' && (ext[1] == 'X' || ext[1] == 'Y') &&
+         ((hex(ext[2]) && hex(ext[3])) || (ext[2] == 'G' && hex(ext[3])));
+}
+
+}  // namespace
 
 std::string upperAscii(std::string text) {
   for (char& c : text) {
@@ -62,10 +73,7 @@ std::optional<TableFiles> findTableFiles(const fs::path& dir, const std::string&
       files.px = p;
     } else if (ext == ".MB") {
       files.mb = p;
-    } else if (ext.size() == 4 && (ext[1] == 'X' || ext[1] == 'Y') &&
-               ((std::isdigit(static_cast<unsigned char>(ext[2])) &&
-                 std::isdigit(static_cast<unsigned char>(ext[3]))) ||
-                (ext[2] == 'G' && std::isdigit(static_cast<unsigned char>(ext[3]))))) {
+    } else if (isSecondaryExtension(ext)) {
       (ext[1] == 'X' ? xs : ys).push_back(p);
     }
   }

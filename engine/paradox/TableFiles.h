@@ -17,8 +17,9 @@ struct TableFiles {
   std::filesystem::path db;                 // the .DB file
   std::optional<std::filesystem::path> px;  // .PX
   std::optional<std::filesystem::path> mb;  // .MB
-  // Secondary indexes as pairs of data (.Xnn/.XGn) and block index (.Ynn/.YGn) files;
-  // a data file without its partner is listed with an empty second path.
+  // Secondary indexes as pairs of data (.Xnn/.XGn) and block index (.Ynn/.YGn) files, nn
+  // and n in hexadecimal (.X0A, .XFF, .XG0); a data file without its partner is listed with
+  // an empty second path.
   std::vector<std::pair<std::filesystem::path, std::filesystem::path>> secondary;
   // Every file of the family: STEM.* (.DB .PX .MB .VAL .TV .FAM .Xnn .Ynn ...).
   std::vector<std::filesystem::path> all;

@@ -140,7 +140,7 @@ void saveTable(FileOps& ops, const fs::path& dir, const std::string& stem, const
   // Every index is rebuilt (or refused) before any file is replaced.
   for (const auto& index : format.secondary) {
     if (isLeftAsIs(index)) continue;
-    auto rebuilt = rebuildSecondaryIndex(index, format.db, records, encoded.rowBlocks);
+    auto rebuilt = rebuildSecondaryIndex(index, encoded.header, records, encoded.rowBlocks);
     out.push_back({index.dataFile, std::move(rebuilt.data)});
     out.push_back({index.indexFile, std::move(rebuilt.index)});
   }

@@ -1,0 +1,33 @@
+#include "engine/paradox/NumberingRowStore.h"
+
+#include <algorithm>
+
+namespace kvt::paradox {
+
+NumberingRowStore::NumberingRowStore(std::string tableName, TableSchema schema,
+                                     std::vector<Row> rows, uint32_t counter)
+    : KeyedRowStore(std::move(tableName), std::move(schema), std::move(rows)), last_(counter) {
+  const auto& fields = this->schema().fields;
+  for (size_t i = 0; i < fields.size() && field_ < 0; ++i) {
+    if (fields[i].type == FieldType::AutoInc) field_ = static_cast<int>(i);
+  }
+  if (field_ < 0) return;
+  for (size_t r = 0; r < size(); ++r) {
+    if (const int64_t* v = row(r)[field_].get<int64_t>()) last_ = std::max(last_, *v);
+  }
+}
+
+size_t NumberingRowStore::insert(Row row) {
+  if (field_ >= 0 && static_cast<size_t>(field_) < row.size()) {
+    Value& v = row[field_];
+    if (v.isNull()) {
+      v = Value(last_ + 1);
+    }
+    const size_t at = KeyedRowStore::insert(std::move(row));
+    if (const int64_t* n = this->row(at)[field_].get<int64_t>()) last_ = std::max(last_, *n);
+    return at;
+  }
+  return KeyedRowStore::insert(std::move(row));
+}
+
+}  // namespace kvt::paradox
