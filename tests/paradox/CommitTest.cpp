@@ -64,13 +64,6 @@ std::vector<Row> rowsOf(int n) {
   return rows;
 }
 
-std::map<std::string, std::string> snapshot(const fs::path& dir) {
-  std::map<std::string, std::string> out;
-  for (const auto& e : fs::directory_iterator(dir)) {
-    out[e.path().filename().string()] = test::readFile(e.path());
-  }
-  return out;
-}
 
 void write(FileOps& ops, const fs::path& dir, const std::vector<Row>& rows) {
   const auto files = findTableFiles(dir, "T");
@@ -88,7 +81,7 @@ void write(FileOps& ops, const fs::path& dir, const std::vector<Row>& rows) {
 TEST(TableCommit, AFailedWriteOrRenameLeavesTheOldFiles) {
   test::ScratchDir dir;
   write(defaultFileOps(), dir.path(), rowsOf(3));
-  const auto before = snapshot(dir.path());
+  const auto before = test::snapshot(dir.path());
   // Count the operations of a whole write, then fail each in turn.
   test::ScratchDir probe;
   write(defaultFileOps(), probe.path(), rowsOf(3));
@@ -105,7 +98,7 @@ TEST(TableCommit, AFailedWriteOrRenameLeavesTheOldFiles) {
     } catch (const EngineError& e) {
       EXPECT_EQ(e.kind(), ErrorKind::Io);
     }
-    EXPECT_TRUE(snapshot(dir.path()) == before);
+    EXPECT_TRUE(test::snapshot(dir.path()) == before);
   }
   EXPECT_EQ(loadTable(defaultFileOps(), dir.path(), "T").image.rows, rowsOf(3));
 }
@@ -125,7 +118,7 @@ TEST(TableCommit, DyingAtAnyStepLeavesAllOldOrAllNewFiles) {
     EXPECT_TRUE(ParadoxDatabase(dir.path()).tableExists("T"));
     const auto rows = loadTable(defaultFileOps(), dir.path(), "T").image.rows;
     EXPECT_TRUE(rows == rowsOf(3) || rows == rowsOf(40));
-    for (const auto& [name, bytes] : snapshot(dir.path())) {
+    for (const auto& [name, bytes] : test::snapshot(dir.path())) {
       EXPECT_EQ(name.find(".kvt"), std::string::npos) << name << " left behind";
     }
   }

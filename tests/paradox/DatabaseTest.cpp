@@ -207,19 +207,11 @@ TEST(ParadoxDatabase, SampleTableEditedKeepsItsSecondaryIndexes) {
   EXPECT_EQ(leaves[0].count, seen.size());
 }
 
-std::map<std::string, std::string> snapshot(const fs::path& dir) {
-  std::map<std::string, std::string> out;
-  for (const auto& e : fs::directory_iterator(dir)) {
-    out[e.path().filename().string()] = test::readFile(e.path());
-  }
-  return out;
-}
-
 TEST(ParadoxDatabase, AWriteThatCannotBeDoneLeavesTheFiles) {
   KVT_REQUIRE_SAMPLES();
   test::ScratchDir dir;
   dir.copySamples("db");
-  const auto before = snapshot(dir.path());
+  const auto before = test::snapshot(dir.path());
   {
     // The City index is ordered under ANSII850, whose order of Big5 text is not known.
     ParadoxDatabase db(dir.path());
@@ -237,7 +229,7 @@ TEST(ParadoxDatabase, AWriteThatCannotBeDoneLeavesTheFiles) {
       EXPECT_NE(std::string(e.what()).find("CUSTOMER.X06"), std::string::npos) << e.what();
     }
   }
-  EXPECT_TRUE(snapshot(dir.path()) == before);
+  EXPECT_TRUE(test::snapshot(dir.path()) == before);
 
   // A rename that fails while the files are replaced puts the old ones back.
   struct FailingRename : FileOps {
@@ -265,7 +257,7 @@ TEST(ParadoxDatabase, AWriteThatCannotBeDoneLeavesTheFiles) {
   };
   FailingRename once;
   deleteFirstOrder(once);
-  EXPECT_TRUE(snapshot(dir.path()) == before);
+  EXPECT_TRUE(test::snapshot(dir.path()) == before);
 
   // When even putting the old file back fails, it waits beside the table under another
   // name, and the next open puts it back.
@@ -274,61 +266,55 @@ TEST(ParadoxDatabase, AWriteThatCannotBeDoneLeavesTheFiles) {
   deleteFirstOrder(always);
   EXPECT_FALSE(fs::exists(dir.path() / "ORDERS.PX"));
   EXPECT_EQ(loadTable(defaultFileOps(), dir.path(), "ORDERS").image.rows.size(), 224u);
-  EXPECT_TRUE(snapshot(dir.path()) == before);
+  EXPECT_TRUE(test::snapshot(dir.path()) == before);
 }
 
 TEST(ParadoxDatabase, EverySampleReadsThroughTheHandleAndSurvivesARewrite) {
   KVT_REQUIRE_SAMPLES();
-  for (const std::string subdir : {"db", "fields", "geog", "joins", "mtdemo"}) {
-    test::ScratchDir dir;
-    dir.copySamples(subdir);
-    for (const auto& [sub, stem] : test::sampleTables()) {
-      if (sub != subdir) continue;
-      SCOPED_TRACE(subdir + "/" + stem);
-      const StoredTable before = loadTable(defaultFileOps(), dir.path(), stem);
-      const auto& indexes = before.image.format.secondary;
-      if (before.image.format.db.keyFieldCount == 0 &&
-          std::any_of(indexes.begin(), indexes.end(),
-                      [](const auto& index) { return !isLeftAsIs(index); })) {
-        continue;  // a maintained index of an unkeyed table with rows is not rebuilt
-      }
-      ParadoxDatabase db(dir.path());
-      Table t(db, stem);
-      t.open();
-      size_t n = 0;
-      for (t.first(); !t.eof(); t.next(), ++n) {
-        for (int f = 0; f < t.fieldCount(); ++f) {
-          ASSERT_EQ(t.get(f), before.image.rows[n][f]) << "row " << n << " field " << f;
-        }
-      }
-      EXPECT_EQ(n, before.image.rows.size());
-      if (n == 0) continue;
-      // Take the first row out and put it back: the table is written again.
-      t.first();
-      t.deleteRow();
-      t.append();
-      for (int f = 0; f < t.fieldCount(); ++f) t.set(f, before.image.rows[0][f]);
-      t.post();
-      t.close();
-      const StoredTable after = loadTable(defaultFileOps(), dir.path(), stem);
-      if (before.image.format.db.keyFieldCount > 0) {
-        EXPECT_EQ(after.image.rows, before.image.rows);
-        ASSERT_TRUE(after.files.px);
-        const auto leaves = readIndexLeaves(test::readFile(*after.files.px));
-        const std::string bytes = test::readFile(after.files.db);
-        for (const auto& e : leaves) {
-          const auto inBlock = readBlock(bytes, after.image.format.db, e.block);
-          ASSERT_FALSE(inBlock.empty());
-          EXPECT_EQ(bytes.substr(inBlock.front().offset, e.key.size()), e.key);
-        }
-      } else {
-        // An unkeyed table keeps the order of adding: the first row is now the last.
-        ASSERT_EQ(after.image.rows.size(), before.image.rows.size());
-        EXPECT_EQ(after.image.rows.back(), before.image.rows.front());
-      }
-      test::expectPxlibAgrees(after);
+  test::forEachSampleTable([](const fs::path& dir, const std::string& stem) {
+    const StoredTable before = loadTable(defaultFileOps(), dir, stem);
+    const auto& indexes = before.image.format.secondary;
+    if (before.image.format.db.keyFieldCount == 0 &&
+        std::any_of(indexes.begin(), indexes.end(),
+                    [](const auto& index) { return !isLeftAsIs(index); })) {
+      return;  // a maintained index of an unkeyed table with rows is not rebuilt
     }
-  }
+    ParadoxDatabase db(dir);
+    Table t(db, stem);
+    t.open();
+    size_t n = 0;
+    for (t.first(); !t.eof(); t.next(), ++n) {
+      for (int f = 0; f < t.fieldCount(); ++f) {
+        ASSERT_EQ(t.get(f), before.image.rows[n][f]) << "row " << n << " field " << f;
+      }
+    }
+    EXPECT_EQ(n, before.image.rows.size());
+    if (n == 0) return;
+    // Take the first row out and put it back: the table is written again.
+    t.first();
+    t.deleteRow();
+    t.append();
+    for (int f = 0; f < t.fieldCount(); ++f) t.set(f, before.image.rows[0][f]);
+    t.post();
+    t.close();
+    const StoredTable after = loadTable(defaultFileOps(), dir, stem);
+    if (before.image.format.db.keyFieldCount > 0) {
+      EXPECT_EQ(after.image.rows, before.image.rows);
+      ASSERT_TRUE(after.files.px);
+      const auto leaves = readIndexLeaves(test::readFile(*after.files.px));
+      const std::string bytes = test::readFile(after.files.db);
+      for (const auto& e : leaves) {
+        const auto inBlock = readBlock(bytes, after.image.format.db, e.block);
+        ASSERT_FALSE(inBlock.empty());
+        EXPECT_EQ(bytes.substr(inBlock.front().offset, e.key.size()), e.key);
+      }
+    } else {
+      // An unkeyed table keeps the order of adding: the first row is now the last.
+      ASSERT_EQ(after.image.rows.size(), before.image.rows.size());
+      EXPECT_EQ(after.image.rows.back(), before.image.rows.front());
+    }
+    test::expectPxlibAgrees(after);
+  });
 }
 
 TEST(ParadoxDatabase, LocalStatementsRunOnTheTables) {

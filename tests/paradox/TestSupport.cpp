@@ -71,6 +71,26 @@ std::vector<std::pair<std::string, std::string>> sampleTables() {
   return out;
 }
 
+void forEachSampleTable(const std::function<void(const fs::path&, const std::string&)>& f) {
+  for (const std::string subdir : {"db", "fields", "geog", "joins", "mtdemo"}) {
+    ScratchDir dir;
+    dir.copySamples(subdir);
+    for (const auto& [sub, stem] : sampleTables()) {
+      if (sub != subdir) continue;
+      SCOPED_TRACE(subdir + "/" + stem);
+      f(dir.path(), stem);
+    }
+  }
+}
+
+std::map<std::string, std::string> snapshot(const fs::path& dir) {
+  std::map<std::string, std::string> out;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    out[e.path().filename().string()] = readFile(e.path());
+  }
+  return out;
+}
+
 bool pxlibReads(FieldType type) {
   switch (type) {
     case FieldType::Alpha:

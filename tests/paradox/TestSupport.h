@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,6 +48,14 @@ void writeFile(const std::filesystem::path& p, const std::string& bytes);
 
 // Every .DB file of the samples, as (subdir, table stem).
 std::vector<std::pair<std::string, std::string>> sampleTables();
+
+// Calls `f` for every sample table, each sample directory copied to a scratch directory
+// first (the tables of one directory share it, so a write to one is seen by the next).
+void forEachSampleTable(
+    const std::function<void(const std::filesystem::path& dir, const std::string& stem)>& f);
+
+// Every file of a directory with its bytes, by file name.
+std::map<std::string, std::string> snapshot(const std::filesystem::path& dir);
 
 // A table as pxlib reads it: per record, per field, the value in a canonical text form for
 // the field types it reads reliably (alpha, short, long, number, currency, date, time,

@@ -169,48 +169,41 @@ TEST(TableWrite, ValuesAFieldCannotHoldAreRefusedWithNothingWritten) {
 
 TEST(TableWrite, EverySampleWrittenBackKeepsItsRecordsAndIndexes) {
   KVT_REQUIRE_SAMPLES();
-  for (const std::string subdir : {"db", "fields", "geog", "joins", "mtdemo"}) {
-    test::ScratchDir dir;
-    dir.copySamples(subdir);
-    for (const auto& [sub, stem] : test::sampleTables()) {
-      if (sub != subdir) continue;
-      SCOPED_TRACE(subdir + "/" + stem);
-      const StoredTable before = loadTable(defaultFileOps(), dir.path(), stem);
-      std::vector<std::string> oldSecondary;
-      for (const auto& index : before.image.format.secondary) {
-        oldSecondary.push_back(test::readFile(index.dataFile));
-      }
-      save(dir.path(), stem, before.image.format, before.image.schema, before.image.rows,
-           &before.files);
-      const StoredTable after = loadTable(defaultFileOps(), dir.path(), stem);
-      EXPECT_EQ(after.image.rows, before.image.rows);
-      EXPECT_EQ(after.image.schema.fields, before.image.schema.fields);
-      EXPECT_EQ(after.image.schema.indexes, before.image.schema.indexes);
-      EXPECT_EQ(after.image.format.db.codePage, before.image.format.db.codePage);
-      EXPECT_EQ(after.image.format.db.sortOrderName, before.image.format.db.sortOrderName);
-      EXPECT_EQ(after.image.format.db.blockSizeCode, before.image.format.db.blockSizeCode);
-      EXPECT_EQ(after.image.format.db.fileVersion, before.image.format.db.fileVersion);
-      if (after.image.format.db.keyFieldCount > 0) {
-        ASSERT_TRUE(after.files.px);
-        expectIndexMatchesTable(after.files.db, *after.files.px);
-      }
-      test::expectPxlibAgrees(after);
-      // The rebuilt secondary indexes hold the same rows in the same order.
-      for (size_t i = 0; i < after.image.format.secondary.size(); ++i) {
-        const auto& index = after.image.format.secondary[i];
-        const std::string x = test::readFile(index.dataFile);
-        const auto rowsOf = [](const std::string& file) {
-          const FileHeader h = parseHeader(file);
-          std::vector<std::string> out;
-          for (const auto& r : readRecordChain(file, h))
-            out.push_back(file.substr(r.offset, h.recordSize));
-          return out;
-        };
-        EXPECT_EQ(rowsOf(x), rowsOf(oldSecondary[i])) << index.dataFile;
-        expectIndexMatchesTable(index.dataFile, index.indexFile);
-      }
+  test::forEachSampleTable([](const fs::path& dir, const std::string& stem) {
+    const StoredTable before = loadTable(defaultFileOps(), dir, stem);
+    std::vector<std::string> oldSecondary;
+    for (const auto& index : before.image.format.secondary) {
+      oldSecondary.push_back(test::readFile(index.dataFile));
     }
-  }
+    save(dir, stem, before.image.format, before.image.schema, before.image.rows, &before.files);
+    const StoredTable after = loadTable(defaultFileOps(), dir, stem);
+    EXPECT_EQ(after.image.rows, before.image.rows);
+    EXPECT_EQ(after.image.schema.fields, before.image.schema.fields);
+    EXPECT_EQ(after.image.schema.indexes, before.image.schema.indexes);
+    EXPECT_EQ(after.image.format.db.codePage, before.image.format.db.codePage);
+    EXPECT_EQ(after.image.format.db.sortOrderName, before.image.format.db.sortOrderName);
+    EXPECT_EQ(after.image.format.db.blockSizeCode, before.image.format.db.blockSizeCode);
+    EXPECT_EQ(after.image.format.db.fileVersion, before.image.format.db.fileVersion);
+    if (after.image.format.db.keyFieldCount > 0) {
+      ASSERT_TRUE(after.files.px);
+      expectIndexMatchesTable(after.files.db, *after.files.px);
+    }
+    test::expectPxlibAgrees(after);
+    // The rebuilt secondary indexes hold the same rows in the same order.
+    for (size_t i = 0; i < after.image.format.secondary.size(); ++i) {
+      const auto& index = after.image.format.secondary[i];
+      const std::string x = test::readFile(index.dataFile);
+      const auto rowsOf = [](const std::string& file) {
+        const FileHeader h = parseHeader(file);
+        std::vector<std::string> out;
+        for (const auto& r : readRecordChain(file, h))
+          out.push_back(file.substr(r.offset, h.recordSize));
+        return out;
+      };
+      EXPECT_EQ(rowsOf(x), rowsOf(oldSecondary[i])) << index.dataFile;
+      expectIndexMatchesTable(index.dataFile, index.indexFile);
+    }
+  });
 }
 
 }  // namespace
