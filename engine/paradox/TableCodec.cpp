@@ -90,9 +90,14 @@ void placeInKeyOrder(char* blocks, size_t size, const FileHeader& h, size_t coun
   const KeyOrder order(TextOrder(h), std::move(spans));
   const uint32_t recordSize = h.recordSize;
   const uint32_t blockSize = h.blockSize();
-  const std::vector<uint32_t> positions =
-      keyOrderOf(count, order, true, static_cast<size_t>(offset),
-                 [&](size_t r) { return blocks + recordOffset(r, recordSize, blockSize); });
+  std::vector<uint32_t> positions;
+  try {
+    positions = keyOrderOf(count, order, true, static_cast<size_t>(offset), [&](size_t r) {
+      return blocks + recordOffset(r, recordSize, blockSize);
+    });
+  } catch (const EngineError& e) {
+    throw EngineError(e.kind(), "table " + h.tableName + " cannot be written: " + e.what());
+  }
   if (positions.empty()) return;
   const std::string records =
       unpackBlocks(std::string_view(blocks, size), count, recordSize, blockSize);

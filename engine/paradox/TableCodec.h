@@ -60,7 +60,8 @@ std::optional<TableLanguage> languageOf(const FileHeader& db);
 // has long integer or logical fields (level 4 cannot hold them, level 7 is chosen only for
 // features these tables do not use), with 2 KB blocks (its default; larger only when a
 // record needs it). The language defaults to code page 950 and the byte-order sort
-// "ascii", under which the stored Big5 bytes of keys order the rows.
+// "ascii", under which the stored Big5 bytes of keys order the rows. The places the desktop
+// engine fills in a table it makes are filled as it fills them (FamilyTies.h).
 TableFormat newTableFormat(const std::string& fileName, const TableSchema& schema,
                            const TableLanguage& language = {});
 

@@ -361,7 +361,13 @@ TEST(TableFamily, EveryIndexFollowsACaseInsensitiveDriver) {
   for (const auto& bad : {std::vector<Row>{packageRow("APPLE", 1), packageRow("apple", 1)},
                           std::vector<Row>{packageRow("a_b", 1), packageRow("aab", 1)},
                           std::vector<Row>{packageRow("\xE9t\xE9", 1), packageRow("ete", 1)}}) {
-    EXPECT_THROW(save(dir.path(), w, bad), EngineError);
+    try {
+      save(dir.path(), w, bad);
+      ADD_FAILURE() << "written: " << *bad[0][0].get<std::string>();
+    } catch (const EngineError& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::Unsupported);
+      EXPECT_NE(std::string(e.what()).find("W.DB"), std::string::npos) << e.what();
+    }
   }
   // A driver whose order is not implemented takes no rows that its index orders.
   saveNew(dir.path(), "G", s, {}, TableLanguage{936, 0x03, "china"});
