@@ -64,7 +64,6 @@ std::vector<Row> rowsOf(int n) {
   return rows;
 }
 
-
 void write(FileOps& ops, const fs::path& dir, const std::vector<Row>& rows) {
   const auto files = findTableFiles(dir, "T");
   const TableSchema s = schema();
