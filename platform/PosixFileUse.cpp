@@ -4,8 +4,8 @@
 // so any name or link that leads to a file finds it. Under Wine the package's open files
 // show in its own process and in the Wine server's.
 //
-// A hold takes a shared whole-file lock on each file and then looks again, so that a process
-// that opened a file between the first look and the lock is still seen. POSIX has no lock
+// A hold takes a shared whole-file lock on each file and only then looks, so that a process
+// that opens a file while the hold is being taken is seen too. POSIX has no lock
 // that keeps an open() out; the lock keeps out every lock request that would conflict, which
 // is how the Windows programs under Wine ask for a file or a region of it.
 #include <dirent.h>
@@ -144,14 +144,17 @@ class PosixFileUse : public FileUse {
   }
 
   HoldResult hold(const std::vector<fs::path>& files) const override {
-    HoldResult result;
-    result.inUse = inUse(files);
-    if (!result.inUse.empty()) return result;
+    // Locks first, then one look: whoever had a file open before the lock, or opened it since,
+    // is seen.
     auto hold = std::make_unique<PosixHold>();
     std::vector<bool> used(files.size(), false);
     for (size_t i = 0; i < files.size(); ++i) used[i] = !hold->lock(files[i]);
-    // Whoever opened a file since the first look.
-    markOpenDescriptors(identify(files), used);
+    const Wanted wanted = identify(files);
+    if (!wanted.empty()) {
+      markOpenDescriptors(wanted, used);
+      markLocks(wanted, used);
+    }
+    HoldResult result;
     result.inUse = usedOf(files, used);
     if (result.inUse.empty()) result.hold = std::move(hold);
     return result;

@@ -6,7 +6,9 @@
 // Exclusive opens keep other handles of this process out. Tables created here have code
 // page 950 and the sort order most code page 950 tables of the directory have ("ascii"
 // when there are none), and carry their primary key in a .PX file; the secondary indexes asked for
-// are kept with the open table only, not written as index files.
+// are kept with the open table only, not written as index files. No table is written, created,
+// emptied, renamed or deleted while another process has one of its files or the directory's
+// lock files open (TableUse.h).
 #pragma once
 
 #include <filesystem>
@@ -18,6 +20,7 @@
 #include "engine/paradox/FileOps.h"
 #include "engine/paradox/TableCodec.h"
 #include "engine/paradox/TableFiles.h"
+#include "platform/FileUse.h"
 #include "schema/Database.h"
 #include "schema/KeyedRowStore.h"
 
@@ -69,6 +72,8 @@ class ParadoxDatabase : public Database {
   std::filesystem::path dir_;
   std::string name_;
   FileOps* ops_;
+  // No file of a table is replaced while another process has it open (TableUse.h).
+  const platform::FileUse& use_ = platform::systemFileUse();
   std::map<std::string, OpenTable> open_;  // by upper-case table name
   // Secondary indexes asked for when tables were created here, by upper-case table name.
   std::map<std::string, std::vector<IndexDef>> createdIndexes_;
