@@ -6,12 +6,16 @@
 namespace kvt::paradox {
 namespace fs = std::filesystem;
 
+bool isEngineLockFile(const std::string& fileName) {
+  const std::string name = upperAscii(fileName);
+  return name == "PARADOX.LCK" || name == "PDOXUSRS.LCK" || name == kNetControlFile;
+}
+
 std::vector<fs::path> directoryLockFiles(const fs::path& dir) {
   std::vector<fs::path> out;
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = upperAscii(it->path().filename().string());
-    if (name == "PARADOX.LCK" || name == "PDOXUSRS.LCK") out.push_back(it->path());
+    if (isEngineLockFile(it->path().filename().string())) out.push_back(it->path());
   }
   return out;
 }

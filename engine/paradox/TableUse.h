@@ -14,7 +14,14 @@
 
 namespace kvt::paradox {
 
-// The lock files of the desktop engine that `dir` holds (PARADOX.LCK, PDOXUSRS.LCK), found
+// The network control file of the desktop engine's sessions, in its network control directory.
+inline constexpr const char* kNetControlFile = "PDOXUSRS.NET";
+
+// True for the names of the desktop engine's lock and control files (PARADOX.LCK,
+// PDOXUSRS.LCK, PDOXUSRS.NET), in any letter case: a session keeps those open.
+bool isEngineLockFile(const std::string& fileName);
+
+// The lock and control files of the desktop engine that `dir` holds, found
 // ignoring letter case. A lock file that no process has open is left over from a session that
 // ended without removing it.
 std::vector<std::filesystem::path> directoryLockFiles(const std::filesystem::path& dir);
