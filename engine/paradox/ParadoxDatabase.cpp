@@ -24,6 +24,11 @@ ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name)
 ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name, FileOps& ops)
     : dir_(std::move(directory)), name_(std::move(name)), ops_(&ops) {}
 
+ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name, Sharing sharing)
+    : ParadoxDatabase(std::move(directory), std::move(name)) {
+  sharing_ = sharing;
+}
+
 ParadoxDatabase::~ParadoxDatabase() {
   for (auto& [key, t] : open_) {
     try {
@@ -123,10 +128,16 @@ void ParadoxDatabase::closeTable(const std::shared_ptr<RowStore>& store, OpenMod
 void ParadoxDatabase::writeBack(OpenTable& t) {
   if (!t.store->dirty()) return;
   const RowStore& rows = *t.store;
-  const auto hold = holdTable(use_, dir_, t.stem, describe(t.stem));
+  const auto hold = holdFiles(t.stem, describe(t.stem));
   saveTable(*ops_, dir_, t.stem, t.files ? &*t.files : nullptr, t.format, rows.schema(),
             rows.size(), [&](size_t r) -> const Row& { return rows.row(r); });
   t.store->markClean();
+}
+
+std::unique_ptr<platform::FileHold> ParadoxDatabase::holdFiles(const std::string& stem,
+                                                               const std::string& table) const {
+  if (sharing_ == Sharing::Private) return nullptr;
+  return holdTable(use_, dir_, stem, table);
 }
 
 void ParadoxDatabase::requireClosed(const std::string& table, const char* action) const {
@@ -147,7 +158,7 @@ void ParadoxDatabase::createTable(const std::string& table, const TableSchema& s
   // Code page 950, with the sort order the code page 950 tables beside it have.
   const TableLanguage language = languageOfDirectory(dir_, stem).value_or(TableLanguage{});
   const TableFormat format = newTableFormat(stem + ".DB", schema, language);
-  const auto hold = holdTable(use_, dir_, stem, describe(table));
+  const auto hold = holdFiles(stem, describe(table));
   saveTable(*ops_, dir_, stem, nullptr, format, schema, 0,
             [](size_t) -> const Row& { throw EngineError(ErrorKind::State, "no rows"); });
   std::vector<IndexDef> secondary;
@@ -165,7 +176,7 @@ void ParadoxDatabase::deleteTable(const std::string& table) {
   if (!files) {
     throw EngineError(ErrorKind::MissingTable, "table " + describe(table) + " does not exist");
   }
-  const auto hold = holdTable(use_, dir_, stem, describe(table));
+  const auto hold = holdFiles(stem, describe(table));
   std::string error;
   // The .DB goes first: once it is gone the table is gone, whatever else stays behind.
   if (!ops_->remove(files->db, error)) {
@@ -187,7 +198,7 @@ void ParadoxDatabase::deleteTable(const std::string& table) {
 void ParadoxDatabase::emptyTable(const std::string& table) {
   requireClosed(table, "empty");
   StoredTable stored = loadTable(*ops_, dir_, table);
-  const auto hold = holdTable(use_, dir_, stored.files.db.stem().string(), describe(table));
+  const auto hold = holdFiles(stored.files.db.stem().string(), describe(table));
   saveTable(*ops_, dir_, stored.files.db.stem().string(), &stored.files, stored.image.format,
             stored.image.schema, 0,
             [](size_t) -> const Row& { throw EngineError(ErrorKind::State, "no rows"); });
@@ -206,7 +217,7 @@ void ParadoxDatabase::renameTable(const std::string& from, const std::string& to
   if (upperAscii(fromStem) != upperAscii(toStem) && findTableFiles(dir_, to)) {
     throw EngineError(ErrorKind::State, "table " + describe(to) + " already exists");
   }
-  const auto hold = holdTable(use_, dir_, fromStem, describe(from));
+  const auto hold = holdFiles(fromStem, describe(from));
   std::vector<std::pair<fs::path, fs::path>> done;
   for (const auto& p : files->all) {
     const std::string name = p.filename().string();

@@ -26,6 +26,11 @@
 
 namespace kvt::paradox {
 
+// Whether other programs may use a directory's tables: the package's directories are shared;
+// a scratch directory that only this program uses is private, and its writes do not look for
+// other users.
+enum class Sharing { Shared, Private };
+
 class ParadoxDatabase : public Database {
  public:
   // `name` is how the steps name the database in messages (the Windows directory with its
@@ -33,6 +38,7 @@ class ParadoxDatabase : public Database {
   explicit ParadoxDatabase(std::filesystem::path directory, std::string name = {});
   // With the file operations to use (tests pass ones that fail on purpose).
   ParadoxDatabase(std::filesystem::path directory, std::string name, FileOps& ops);
+  ParadoxDatabase(std::filesystem::path directory, std::string name, Sharing sharing);
   // Writes back what open tables changed; errors are not reported from here.
   ~ParadoxDatabase() override;
 
@@ -67,6 +73,10 @@ class ParadoxDatabase : public Database {
 
   void writeBack(OpenTable& t);
   void requireClosed(const std::string& table, const char* action) const;
+  // Keeps other programs out of the table's files while they are replaced; throws Locked when
+  // one has them (TableUse.h). Null in a private directory.
+  std::unique_ptr<platform::FileHold> holdFiles(const std::string& stem,
+                                                const std::string& table) const;
   std::string describe(const std::string& table) const;
 
   std::filesystem::path dir_;
@@ -74,6 +84,7 @@ class ParadoxDatabase : public Database {
   FileOps* ops_;
   // No file of a table is replaced while another process has it open (TableUse.h).
   const platform::FileUse& use_ = platform::systemFileUse();
+  Sharing sharing_ = Sharing::Shared;
   std::map<std::string, OpenTable> open_;  // by upper-case table name
   // Secondary indexes asked for when tables were created here, by upper-case table name.
   std::map<std::string, std::vector<IndexDef>> createdIndexes_;
