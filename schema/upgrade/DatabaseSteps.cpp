@@ -17,7 +17,7 @@ void RunDatabaseSteps(RunContext& ctx) {
     return;
   }
   // The package running on its tables would go on working on files replaced under it.
-  ctx.DatabaseInUse = ReportDatabaseInUse(ctx);
+  ctx.DatabaseInUse = !ctx.StopFlag && ReportDatabaseInUse(ctx);
   if (ctx.DatabaseInUse) return;
   if (!IsMySql(ctx)) ClearReadOnlyFlags(ctx);
   RunColumnUpgrades(ctx);
