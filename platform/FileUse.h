@@ -1,6 +1,7 @@
 // Whether other processes are using files: the package, while it runs, keeps its tables and
 // the table engine's lock files open, and a file replaced under it is lost to it. One
-// implementation per platform (PosixFileUse.cpp here); `systemFileUse` is this platform's.
+// implementation per platform (PosixFileUse.cpp here; on Windows an open that shares nothing
+// answers both questions at once); `systemFileUse` is this platform's.
 #pragma once
 
 #include <filesystem>
