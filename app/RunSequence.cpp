@@ -157,6 +157,10 @@ void TUpgradeFrm::FinishRun() {
   view_.setButtonVisible(MainButton::ReportBtn, true);
   view_.setBusyCursor(false);
   if (closePending_) return;  // the window is closing: no one to read the closing messages
+  if (ctx.DatabaseInUse) {
+    view_.messageBox(platform::BoxKind::Warning,
+                     "KVT 正在執行，資料庫沒有更新。\r\n請先離開 KVT 後再重新執行更新程式。");
+  }
   if (ctx.ExeNotUpdated) {
     view_.messageBox(platform::BoxKind::Information,
                      "發現有某幾個 KVT.EXE 沒有更新到，\r\n可能是正在執行沒有離開，如果是這樣，\r\n"

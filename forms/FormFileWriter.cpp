@@ -96,8 +96,19 @@ bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
 }
 
 bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
-                  const std::string& fileName, platform::FileTime now) {
+                  const std::string& fileName, platform::FileTime now,
+                  const platform::FileUse& use) {
   platform::BusyCursor busy(ui);
+  // A file replaced while the package has it open is lost to the package; while the hold lasts
+  // others are kept out of it.
+  std::unique_ptr<platform::FileHold> hold;
+  if (const auto local = fs.resolve(fileName)) {
+    hold = use.hold({*local}).hold;
+    if (!hold) {
+      showNotSaved(ui, fileName);
+      return false;
+    }
+  }
   const std::string temp = formFileTempName(fileName);
   if (fs.fileExists(temp)) ForceDeleteFile(fs, temp);
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/FileSystem.h"
+#include "platform/FileUse.h"
 #include "platform/Ui.h"
 #include "schema/Database.h"
 
@@ -24,10 +25,12 @@ std::string formFileTempName(const std::string& fileName);
 // "<name> yyyy-mm-dd hh-mm-ss.BAK備份" stamped with `now` (" (2)", " (3)" ... before ".BAK備份"
 // when a backup of that name is already there), and the new file takes its place. False, with an
 // error box, when the tables cannot be written as a form file or the new file cannot be put in
-// place; the target then keeps its old content. Errors of the table engine reach the caller before
-// any file is touched.
+// place, or when another process (the package) has the form file open: the target then keeps its
+// old content, and others are kept out of it (`use`) until the new file is in place. Errors of the
+// table engine reach the caller before any file is touched.
 bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
-                  const std::string& fileName, platform::FileTime now);
+                  const std::string& fileName, platform::FileTime now,
+                  const platform::FileUse& use = platform::systemFileUse());
 // As above, stamped with the current time.
 bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
                   const std::string& fileName);

@@ -1,6 +1,6 @@
 // The run state of the main window and the services every upgrade step uses: the log, the
-// label, message boxes, the file system and the databases. The main window owns one; each
-// step receives it by reference.
+// label, message boxes, the file system, the other processes' use of files and the databases. The
+// main window owns one; each step receives it by reference.
 #pragma once
 
 #include <memory>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/FileUse.h"
 #include "platform/Ui.h"
 #include "run/Switches.h"
 #include "schema/Database.h"
@@ -30,6 +31,8 @@ struct RunContext {
   MainWindowPort& window;
   platform::Ui& ui;
   platform::FileSystem& fs;
+  // Whether other processes have files open: the package, while it runs, has its tables.
+  const platform::FileUse& fileUse = platform::systemFileUse();
 
   void AppendLog(const std::string& text) { window.appendLog(text); }
   void SetDirLabel(const std::string& text) { window.setDirLabel(text); }
@@ -42,6 +45,8 @@ struct RunContext {
   bool ExeNotUpdated = false;
   bool TradeRepliesMoved = false;
   bool ShowUpgradeOnly = false;
+  // The database part found the package running on its database and changed nothing.
+  bool DatabaseInUse = false;
 
   DatabaseKind databaseKind = DatabaseKind::Standard;
   // The MySQL connection (MySQL) or the database directory (Paradox); null when no database

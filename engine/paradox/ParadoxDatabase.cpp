@@ -3,6 +3,7 @@
 #include "engine/paradox/FileSetCommit.h"
 #include "engine/paradox/NumberingRowStore.h"
 #include "engine/paradox/TableStorage.h"
+#include "engine/paradox/TableUse.h"
 #include "schema/EngineError.h"
 #include "schema/KeyedRowStore.h"
 #include "schema/LocalSql.h"
@@ -23,6 +24,11 @@ ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name)
 
 ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name, FileOps& ops)
     : dir_(std::move(directory)), name_(std::move(name)), ops_(&ops) {}
+
+ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name, Sharing sharing)
+    : ParadoxDatabase(std::move(directory), std::move(name)) {
+  sharing_ = sharing;
+}
 
 ParadoxDatabase::~ParadoxDatabase() {
   for (auto& [key, t] : open_) {
@@ -124,9 +130,16 @@ void ParadoxDatabase::closeTable(const std::shared_ptr<RowStore>& store, OpenMod
 void ParadoxDatabase::writeBack(OpenTable& t) {
   if (!t.store->dirty()) return;
   const RowStore& rows = *t.store;
+  const auto hold = holdFiles(t.stem, describe(t.stem));
   saveTable(*ops_, dir_, t.stem, t.files ? &*t.files : nullptr, t.format, rows.schema(),
             rows.size(), [&](size_t r) -> const Row& { return rows.row(r); });
   t.store->markClean();
+}
+
+std::unique_ptr<platform::FileHold> ParadoxDatabase::holdFiles(const std::string& stem,
+                                                               const std::string& table) const {
+  if (sharing_ == Sharing::Private) return nullptr;
+  return holdTable(use_, dir_, stem, table);
 }
 
 void ParadoxDatabase::requireClosed(const std::string& table, const char* action) const {
@@ -147,6 +160,7 @@ void ParadoxDatabase::createTable(const std::string& table, const TableSchema& s
   // Code page 950, with the sort order the code page 950 tables beside it have.
   const TableLanguage language = languageOfDirectory(dir_, stem).value_or(TableLanguage{});
   const TableFormat format = newTableFormat(stem + ".DB", schema, language);
+  const auto hold = holdFiles(stem, describe(table));
   saveTable(*ops_, dir_, stem, nullptr, format, schema, 0,
             [](size_t) -> const Row& { throw EngineError(ErrorKind::State, "no rows"); });
   std::vector<IndexDef> secondary;
@@ -164,6 +178,7 @@ void ParadoxDatabase::deleteTable(const std::string& table) {
   if (!files) {
     throw EngineError(ErrorKind::MissingTable, "table " + describe(table) + " does not exist");
   }
+  const auto hold = holdFiles(stem, describe(table));
   std::string error;
   // The .DB goes first: once it is gone the table is gone, whatever else stays behind.
   if (!ops_->remove(files->db, error)) {
@@ -185,6 +200,7 @@ void ParadoxDatabase::deleteTable(const std::string& table) {
 void ParadoxDatabase::emptyTable(const std::string& table) {
   requireClosed(table, "empty");
   StoredTable stored = loadTable(*ops_, dir_, table);
+  const auto hold = holdFiles(stored.files.db.stem().string(), describe(table));
   saveTable(*ops_, dir_, stored.files.db.stem().string(), &stored.files, stored.image.format,
             stored.image.schema, 0,
             [](size_t) -> const Row& { throw EngineError(ErrorKind::State, "no rows"); });
@@ -203,6 +219,7 @@ void ParadoxDatabase::renameTable(const std::string& from, const std::string& to
   if (upperAscii(fromStem) != upperAscii(toStem) && findTableFiles(dir_, to)) {
     throw EngineError(ErrorKind::State, "table " + describe(to) + " already exists");
   }
+  const auto hold = holdFiles(fromStem, describe(from));
   std::vector<std::pair<fs::path, fs::path>> done;
   for (const auto& p : files->all) {
     const std::string name = p.filename().string();

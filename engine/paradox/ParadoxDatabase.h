@@ -6,7 +6,9 @@
 // Exclusive opens keep other handles of this process out. Tables created here have code
 // page 950 and the sort order most code page 950 tables of the directory have ("ascii"
 // when there are none), and carry their primary key in a .PX file; the secondary indexes asked for
-// are kept with the open table only, not written as index files.
+// are kept with the open table only, not written as index files. No table is written, created,
+// emptied, renamed or deleted while another process has one of its files or the directory's
+// lock files open (TableUse.h).
 #pragma once
 
 #include <filesystem>
@@ -18,10 +20,16 @@
 #include "engine/paradox/FileOps.h"
 #include "engine/paradox/TableCodec.h"
 #include "engine/paradox/TableFiles.h"
+#include "platform/FileUse.h"
 #include "schema/Database.h"
 #include "schema/KeyedRowStore.h"
 
 namespace kvt::paradox {
+
+// Whether other programs may use a directory's tables: the package's directories are shared;
+// a scratch directory that only this program uses is private, and its writes do not look for
+// other users.
+enum class Sharing { Shared, Private };
 
 class ParadoxDatabase : public Database {
  public:
@@ -30,6 +38,7 @@ class ParadoxDatabase : public Database {
   explicit ParadoxDatabase(std::filesystem::path directory, std::string name = {});
   // With the file operations to use (tests pass ones that fail on purpose).
   ParadoxDatabase(std::filesystem::path directory, std::string name, FileOps& ops);
+  ParadoxDatabase(std::filesystem::path directory, std::string name, Sharing sharing);
   // Writes back what open tables changed; errors are not reported from here.
   ~ParadoxDatabase() override;
 
@@ -64,11 +73,18 @@ class ParadoxDatabase : public Database {
 
   void writeBack(OpenTable& t);
   void requireClosed(const std::string& table, const char* action) const;
+  // Keeps other programs out of the table's files while they are replaced; throws Locked when
+  // one has them (TableUse.h). Null in a private directory.
+  std::unique_ptr<platform::FileHold> holdFiles(const std::string& stem,
+                                                const std::string& table) const;
   std::string describe(const std::string& table) const;
 
   std::filesystem::path dir_;
   std::string name_;
   FileOps* ops_;
+  // No file of a table is replaced while another process has it open (TableUse.h).
+  const platform::FileUse& use_ = platform::systemFileUse();
+  Sharing sharing_ = Sharing::Shared;
   std::map<std::string, OpenTable> open_;  // by upper-case table name
   // Secondary indexes asked for when tables were created here, by upper-case table name.
   std::map<std::string, std::vector<IndexDef>> createdIndexes_;

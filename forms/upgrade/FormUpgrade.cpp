@@ -242,7 +242,8 @@ void UpgradeFormFile(RunContext& ctx, int index, const std::string& kind,
   applyChanges(ctx, *work, kind, applyAdditions);
 
   ctx.AppendLog("儲存主表單檔 [" + destinationPath + "]。");
-  if (SaveFormFile(ctx.fs, ctx.ui, *work, destinationPath)) {
+  if (SaveFormFile(ctx.fs, ctx.ui, *work, destinationPath, std::chrono::system_clock::now(),
+                   ctx.fileUse)) {
     ctx.AppendLog("主表單檔 [" + destinationPath + "] 更改完成。");
   } else {
     ctx.AppendLog("主表單檔 [" + destinationPath + "] 沒有更改。");

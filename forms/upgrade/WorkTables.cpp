@@ -8,7 +8,8 @@ namespace kvt::forms {
 std::unique_ptr<Database> OpenWorkTables(platform::FileSystem& fs, const std::string& winDir) {
   const auto local = fs.resolve(winDir);
   if (!local) return nullptr;
-  return std::make_unique<paradox::ParadoxDatabase>(*local, winDir);
+  // Scratch tables of this program alone: no other program's use to look for.
+  return std::make_unique<paradox::ParadoxDatabase>(*local, winDir, paradox::Sharing::Private);
 }
 
 FormFileVersionKeeper::FormFileVersionKeeper()

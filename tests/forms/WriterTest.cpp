@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "FormsTestSupport.h"
+#include "HeldFiles.h"
 #include "forms/FormFileCodec.h"
 #include "forms/FormFileReader.h"
 #include "forms/FormFileVersion.h"
@@ -241,6 +242,20 @@ TEST_F(WriterTest, ATemporaryFileThatCannotBeWrittenLeavesEverythingAsItWas) {
   EXPECT_EQ(drive.get(kTarget), "old");
   EXPECT_FALSE(drive.exists(kTemp));
   EXPECT_FALSE(drive.exists("C:\\Forms\\Backup"));
+}
+
+TEST_F(WriterTest, AFormFileOpenInAnotherProgramIsNotSavedUntilItIsClosed) {
+  drive.put(kTarget, "old");
+  {
+    kvt::testing::HeldFiles package({drive.local(kTarget)});
+    EXPECT_FALSE(save());
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, kNotSaved);
+    EXPECT_EQ(drive.namesIn("C:\\Forms"), std::vector<std::string>{"KVTE.DBT"});
+    EXPECT_EQ(drive.get(kTarget), "old");
+  }
+  ASSERT_TRUE(save());
+  EXPECT_EQ(drive.get(kTarget).size(), 48u);
 }
 
 TEST_F(WriterTest, ANewFileThatCannotTakeItsPlaceBringsTheOldOneBack) {
