@@ -63,9 +63,8 @@ TEST_F(ParadoxRun, TradeFacilitationAndSharedFilesAreCopied) {
 
 TEST_F(ParadoxRun, TablesAreAlteredCreatedAndRefilledWithoutLosingRows) {
   ExpectTablesUpgraded(inst());
-  // X102Base is replaced by the release's empty table; its rows stay in the dated backup, a
-  // table of its own under the backup name.
-  EXPECT_TRUE(inst().RowsOf("X102Base").empty());
+  // X102Base is replaced by the release's table with its rows carried over; the old table
+  // stays whole under its dated backup name.
   std::vector<std::string> backups;
   const std::string dir = "Velmor/KVT/Database/";
   for (const auto& [path, bytes] : runs_->afterFirst) {
@@ -78,6 +77,9 @@ TEST_F(ParadoxRun, TablesAreAlteredCreatedAndRefilledWithoutLosingRows) {
   const auto installed = demo::InstallationTables();
   for (const Row& row : demo::Find(installed, "X102Base").rows) oldIds.push_back(row[0].asString());
   EXPECT_EQ(keptIds, oldIds);
+  std::vector<std::string> ids;
+  for (const Row& row : inst().RowsOf("X102Base")) ids.push_back(row[0].asString());
+  EXPECT_EQ(ids, oldIds);
   // The read-only flag of the database directory's files was cleared.
   const auto perms =
       fs::status(inst().local("C:\\Velmor\\KVT\\Database\\Company.DB")).permissions();
