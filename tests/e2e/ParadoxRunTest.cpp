@@ -26,6 +26,7 @@ class ParadoxRun : public ::testing::Test {
   struct Runs {
     DemoInstallation inst;
     FileSnapshot before, afterFirst, afterSecond;
+    DatabaseImage tablesBefore;
     std::map<std::string, std::string> tablesAfterFirst, tablesAfterSecond;
     RunResult first, second;
   };
@@ -39,6 +40,7 @@ class ParadoxRun : public ::testing::Test {
                     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     r.before = r.inst.Snapshot();
+    r.tablesBefore = CaptureInstalledTables(r.inst);
     r.first = r.inst.Run();
     r.afterFirst = r.inst.Snapshot();
     r.tablesAfterFirst = r.inst.Dump(kRefreshedTables);
@@ -107,6 +109,10 @@ TEST_F(ParadoxRun, SecondRunFindsEverythingNewAndChangesNoByte) {
   EXPECT_EQ(runs_->tablesAfterFirst.size(), kRefreshedTables.size());
   EXPECT_GE(FindLine(runs_->second.log, "資料表 X102Base 已是新的。"), 0);
   EXPECT_GE(FindLine(runs_->second.log, "資料表 X901_5th 已存在。"), 0);
+}
+
+TEST_F(ParadoxRun, NoRowAndNoValueIsLostOverTwoRuns) {
+  ExpectNoValueLost(runs_->tablesBefore, inst());
 }
 
 }  // namespace
