@@ -32,6 +32,7 @@ bool RemakeECFAUnit(RunContext& ctx, const std::vector<std::string>& statement) 
   Database& db = PackageDatabase(ctx);
   if (!IsMySql(ctx)) {
     // The installed table is moved aside by the copy and deleted once the new one is there.
+    db.tableExists(table);  // finishes a write that a crash cut short
     files::TableCopyOptions options;
     options.reportNew = false;
     options.reportReplaced = false;

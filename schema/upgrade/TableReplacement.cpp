@@ -12,10 +12,11 @@ namespace kvt::upgrade {
 
 bool ReplaceKeepingRows(RunContext& ctx, const std::string& table,
                         const files::TableCopyOptions& options) {
+  Database& db = PackageDatabase(ctx);
+  db.tableExists(table);  // finishes a write that a crash cut short: one table is moved aside
   const files::TableCopyResult copy = files::CopyReleaseTable(ctx, table, options);
   if (!copy.copied || !copy.replaced) return copy.copied;
 
-  Database& db = PackageDatabase(ctx);
   Table source(db, copy.backup);
   try {
     source.open(OpenMode::ReadOnly);
