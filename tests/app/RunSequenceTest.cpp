@@ -10,8 +10,8 @@
 
 #include "RunHarness.h"
 #include "platform/Cp950.h"
-#include "platform/FaultyFileSystem.h"
 #include "schema/EngineError.h"
+#include "support/FaultyFileSystem.h"
 
 namespace kvt::app {
 namespace {

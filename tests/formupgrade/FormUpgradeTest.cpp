@@ -5,7 +5,7 @@
 #include "UpgradeTestSupport.h"
 #include "forms/FormFileVersion.h"
 #include "forms/upgrade/FormUpgrade.h"
-#include "platform/FaultyFileSystem.h"
+#include "support/FaultyFileSystem.h"
 
 namespace kvt::forms {
 namespace {
