@@ -126,6 +126,20 @@ TEST_F(RunSequenceTest, SwitchFileInCodePage950WithCrLfLoadsAsText) {
   EXPECT_TRUE(h.ctx().switches.X101DestinationCountry15766And15768);
 }
 
+TEST_F(RunSequenceTest, SwitchFileWithAByteOrderMarkKeepsItsSectionAndRareCharacters) {
+  // Saved as UTF-8 with its mark; the file name holds a user-defined character (U+E001, 0xFA41
+  // in code page 950), which goes through the temporary file and comes back whole.
+  const std::string rareName = "陳\xEE\x80\x81.DBL";
+  h.prefix.put(std::string(RunHarness::kReleaseDir) + "KVTUpgrade.INI",
+               "\xEF\xBB\xBF[System]\r\nShowUpgradeOnly=YES\r\nSourceDBL001=" + rareName + "\r\n");
+  h.startWithoutSwitchFile();
+  EXPECT_EQ(h.view.memo, (std::vector<std::string>{"[System]", "ShowUpgradeOnly=YES",
+                                                   "SourceDBL001=" + rareName}));
+  h.run();
+  EXPECT_TRUE(h.ctx().switches.ShowUpgradeOnly);
+  EXPECT_EQ(h.ctx().switches.SourceDBL, std::vector<std::string>{rareName});
+}
+
 TEST_F(RunSequenceTest, SearchWalksTheFixedDrivesInOrder) {
   h.installParadox();
   h.start("UpgradeSSLDLL=YES\r\n");  // the library switch alone starts the search too
