@@ -24,8 +24,9 @@ std::string formFileTempName(const std::string& fileName);
 // "<name> yyyy-mm-dd hh-mm-ss.BAK備份" stamped with `now` (" (2)", " (3)" ... before ".BAK備份"
 // when a backup of that name is already there), and the new file takes its place. False, with an
 // error box, when the tables cannot be written as a form file or the new file cannot be put in
-// place; the target then keeps its old content. Errors of the table engine reach the caller before
-// any file is touched.
+// place; the target then keeps its old content, or, when the old content cannot be moved back
+// either, the temporary file is kept and the box names it and the backup. Errors of the table
+// engine reach the caller before any file is touched.
 bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
                   const std::string& fileName, platform::FileTime now);
 // As above, stamped with the current time.
