@@ -13,7 +13,7 @@ namespace kvt::platform {
 
 class ProfileFile {
  public:
-  // Parses UTF-8 text (decode code page 950 files first). CR LF and LF both end lines.
+  // Parses UTF-8 text (DecodeProfileText makes it of a file). CR LF and LF both end lines.
   static ProfileFile parse(std::string_view text);
 
   // Every key and value of the section, in file order, first occurrence of each key only.
