@@ -2,7 +2,6 @@
 
 #include <charconv>
 
-#include "platform/Cp950.h"
 #include "platform/ProfileFile.h"
 
 namespace kvt::app {
@@ -36,7 +35,8 @@ std::optional<AliasInfo> ReadAlias(const platform::FileSystem& fs, std::string_v
       platform::includeTrailingBackslash(fs.windowsDirectory()) + std::string(kAliasFile);
   std::optional<std::string> bytes = fs.readFile(file);
   if (!bytes) return std::nullopt;
-  platform::ProfileFile registry = platform::ProfileFile::parse(platform::cp950ToUtf8(*bytes));
+  platform::ProfileFile registry =
+      platform::ProfileFile::parse(platform::DecodeProfileText(*bytes));
   bool found = false;
   for (const std::string& name : registry.sectionNames()) found = found || sameName(name, alias);
   if (!found) return std::nullopt;

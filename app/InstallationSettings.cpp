@@ -3,7 +3,6 @@
 #include "app/AliasRegistry.h"
 #include "app/UpgradeSwitchFile.h"
 #include "platform/AsciiText.h"
-#include "platform/Cp950.h"
 #include "platform/ProfileFile.h"
 #include "schema/EngineError.h"
 
@@ -100,7 +99,8 @@ void ReadInstallationSettings(RunContext& ctx) {
   }
   SectionValues values;
   if (std::optional<std::string> bytes = ctx.fs.readFile(file)) {
-    values = platform::ProfileFile::parse(platform::cp950ToUtf8(*bytes)).sectionValues("System");
+    values =
+        platform::ProfileFile::parse(platform::DecodeProfileText(*bytes)).sectionValues("System");
   } else {
     ctx.AppendLog("無法讀取 [" + file + "] !");
   }

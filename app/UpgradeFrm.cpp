@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "app/UpgradeSwitchFile.h"
-#include "platform/Cp950.h"
+#include "platform/ProfileFile.h"
 
 namespace kvt::app {
 namespace {
@@ -62,7 +62,7 @@ void TUpgradeFrm::FormCreate() {
                          "所有更新開關都視為關閉，執行時不會更新任何項目。");
     return;
   }
-  std::string text = viewLines(platform::cp950ToUtf8(*bytes));
+  std::string text = viewLines(platform::DecodeProfileText(*bytes));
   if (text.ends_with('\n')) text.pop_back();  // the last line's break ends it, adds none
   view_.setMemoText(text);
 }

@@ -64,18 +64,30 @@ SectionCodec::SectionCodec(const Section& section, std::string version)
   for (const Item& item : section.items) inVersion_.push_back(item.inVersion(version_));
 }
 
-bool SectionCodec::decode(ValueReader& in, Row& row) const {
+bool SectionCodec::decode(ValueReader& in, Row& row, std::string* refused) const {
   const auto& fields = section_->schema->fields;
   row.assign(fields.size(), Value());
   const RowView view(version_, *section_->schema, row);
   const auto& items = section_->items;
   bool ended = false;
+  // A value its field cannot hold: which field and which value, for the reader's box.
+  const auto fit = [&](const FieldDef& field, Value v) {
+    try {
+      return coerceToField(field, v);
+    } catch (const EngineError&) {
+      if (refused != nullptr) {
+        *refused = std::string(formTableName(section_->table)) + " 的欄位 " + field.name +
+                   " 放不下數值 " + v.asString() + "。";
+      }
+      throw;
+    }
+  };
   try {
     for (size_t i = 0; i < items.size() && !ended; ++i) {
       const Item& item = items[i];
       const FieldDef& field = fields[size_t(item.pos)];
       if (!carried(i, view)) {
-        Value absent = item.absentRule ? coerceToField(field, item.absentRule(view)) : item.absent;
+        Value absent = item.absentRule ? fit(field, item.absentRule(view)) : item.absent;
         if (!absent.isNull()) row[size_t(item.pos)] = std::move(absent);
         continue;
       }
@@ -110,16 +122,15 @@ bool SectionCodec::decode(ValueReader& in, Row& row) const {
         case Enc::PackedPair: {
           const int64_t packed = in.ReadInt();
           const int64_t high = packed / 1000;  // truncated toward zero
-          row[size_t(item.pos)] = coerceToField(field, Value(packed - 1000 * high));
+          row[size_t(item.pos)] = fit(field, Value(packed - 1000 * high));
           row[size_t(item.pos2)] =
-              coerceToField(fields[size_t(item.pos2)], high > 0 ? Value(high) : Value::null());
+              fit(fields[size_t(item.pos2)], high > 0 ? Value(high) : Value::null());
           continue;
         }
       }
       if (in.overrun()) return false;
       v = kept(item.keep, std::move(v), version_);
-      row[size_t(item.pos)] =
-          storedAsIs(field, v) ? std::move(v) : coerceToField(field, std::move(v));
+      row[size_t(item.pos)] = storedAsIs(field, v) ? std::move(v) : fit(field, std::move(v));
     }
   } catch (const EngineError&) {
     return false;  // a value its field cannot hold
@@ -181,7 +192,7 @@ void SectionCodec::encode(ValueWriter& out, const Row& row) const {
 }
 
 bool decodeFormFileSections(std::string_view bytes, size_t bodyStart, const std::string& version,
-                            const RowSink& sink) {
+                            const RowSink& sink, std::string* refused) {
   ValueReader in(bytes, bodyStart);
   Row row;
   for (const Section& section : formFileSections()) {
@@ -191,7 +202,7 @@ bool decodeFormFileSections(std::string_view bytes, size_t bodyStart, const std:
     // Every row begins with at least a str length or a number.
     if (count > 0 && uint64_t(count) * 2 > in.remaining()) return false;
     for (int32_t n = 0; n < count; ++n) {
-      if (!codec.decode(in, row)) return false;
+      if (!codec.decode(in, row, refused)) return false;
       if (sink) sink(section, row);
     }
   }

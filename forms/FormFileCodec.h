@@ -36,8 +36,9 @@ class SectionCodec {
   const Section& section() const { return *section_; }
 
   // Reads one row into `row` with the defaults, kept values and end marks of the layout.
-  // False when the file ends inside the row or a value does not fit its field.
-  bool decode(ValueReader& in, Row& row) const;
+  // False when the file ends inside the row or a value does not fit its field; in the latter
+  // case `refused`, when given, says which field and value.
+  bool decode(ValueReader& in, Row& row, std::string* refused = nullptr) const;
   // Writes one row; nulls are written as the encoding's zero. Throws UnwritableRow.
   void encode(ValueWriter& out, const Row& row) const;
 
@@ -58,8 +59,9 @@ class SectionCodec {
 // the last section is complete, a count or a length cannot fit in the bytes that remain, or a
 // value does not fit its field. The rows handed over before the damage was found are then
 // incomplete, so callers that must not load half a file walk it once without a sink first.
+// `refused`, when given, says which field and value did not fit.
 using RowSink = std::function<void(const Section&, Row&)>;
 bool decodeFormFileSections(std::string_view bytes, size_t bodyStart, const std::string& version,
-                            const RowSink& sink);
+                            const RowSink& sink, std::string* refused = nullptr);
 
 }  // namespace kvt::forms

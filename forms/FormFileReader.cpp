@@ -12,9 +12,13 @@
 namespace kvt::forms {
 namespace {
 
-void showWrongFormat(platform::Ui& ui, const std::string& fileName) {
+// `refused`: a value the file holds that its field cannot, said instead of the hint at a
+// wrong file.
+void showWrongFormat(platform::Ui& ui, const std::string& fileName,
+                     const std::string& refused = {}) {
   ui.messageBox(platform::BoxKind::Error, "主表單檔名:[" + fileName + "]\r\n" +
-                                              "主表單檔的格式錯誤 !\r\n" + "請確定是否讀錯檔案。");
+                                              "主表單檔的格式錯誤 !\r\n" +
+                                              (refused.empty() ? "請確定是否讀錯檔案。" : refused));
 }
 
 void showTooNew(platform::Ui& ui) {
@@ -163,8 +167,9 @@ bool ReadFormFile(platform::FileSystem& fs, platform::Ui& ui, const std::string&
     return false;
   }
   // A damaged file must not leave half its rows behind: look at all of it first.
-  if (!decodeFormFileSections(*bytes, header.bodyStart, header.version, nullptr)) {
-    showWrongFormat(ui, fileName);
+  std::string refused;
+  if (!decodeFormFileSections(*bytes, header.bodyStart, header.version, nullptr, &refused)) {
+    showWrongFormat(ui, fileName, refused);
     return false;
   }
 

@@ -149,7 +149,15 @@ bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
   }
   if (TryForceRenameFile(fs, temp, fileName)) return true;
 
-  if (!oldContent.empty() && !fs.fileExists(fileName)) TryForceRenameFile(fs, oldContent, fileName);
+  if (!oldContent.empty() && !fs.fileExists(fileName) &&
+      !TryForceRenameFile(fs, oldContent, fileName)) {
+    // The target is gone and neither file could take its place: the temporary file keeps the
+    // new content and the backup the old, and the box says where they are.
+    ui.messageBox(platform::BoxKind::Error, "主表單檔 " + fileName + "\r\n存檔沒有成功 !\r\n" +
+                                                "新的內容在 [" + temp + "]，\r\n原來的內容在 [" +
+                                                oldContent + "]。");
+    return false;
+  }
   ForceDeleteFile(fs, temp);
   showNotSaved(ui, fileName);
   return false;

@@ -26,8 +26,9 @@ std::string formFileTempName(const std::string& fileName);
 // when a backup of that name is already there), and the new file takes its place. False, with an
 // error box, when the tables cannot be written as a form file or the new file cannot be put in
 // place, or when another process (the package) has the form file open: the target then keeps its
-// old content, and others are kept out of it (`use`) until the new file is in place. Errors of the
-// table engine reach the caller before any file is touched.
+// old content, or, when the old content cannot be moved back either, the temporary file is kept
+// and the box names it and the backup. Others are kept out of the form file (`use`) until the
+// new file is in place. Errors of the table engine reach the caller before any file is touched.
 bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
                   const std::string& fileName, platform::FileTime now,
                   const platform::FileUse& use = platform::systemFileUse());

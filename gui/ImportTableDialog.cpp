@@ -129,15 +129,16 @@ void ImportTableDialog::openSBtnClick() {
   const std::string startDir = current.empty() ? "D:\\" : platform::extractFilePath(current);
   const auto chosen = pickFile_(startDir, platform::extractFileName(current));
   if (!chosen) return;
-  logic_.LoadSourceFormFile(*chosen);
+  logic_.OpenSourceFile(*chosen);
   showLogic();
 }
 
 void ImportTableDialog::okBtnClick() {
   collectState();
-  logic_.ImportSelectedForms();
+  logic_.OKBtnClick();
   showLogic();
   if (logic_.modalResult == TImportTableFrm::ModalResult::Ok) accept();
+  if (logic_.modalResult == TImportTableFrm::ModalResult::Cancel) reject();
 }
 
 }  // namespace kvt::gui

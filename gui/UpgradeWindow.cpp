@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "gui/SelectGlobalPathDialog.h"
+#include "platform/ErrorReport.h"
 #ifdef KVT_WITH_FORM_IMPORT
 #include <QDir>
 #include <QFileDialog>
@@ -93,7 +94,8 @@ UpgradeWindow::UpgradeWindow(platform::FileSystem& fs, app::DatabaseOpener& open
   if (!releaseDir_.empty()) {
     importBtn_ = makeButton("ImportBtn", "匯入主表單...");
     buttons->addWidget(importBtn_);
-    connect(importBtn_, &QPushButton::clicked, this, [this] { importBtnClick(); });
+    connect(importBtn_, &QPushButton::clicked, this,
+            [this] { platform::ReportingErrors(*this, [this] { importBtnClick(); }); });
   }
 #endif
   buttons->addWidget(doBtn_);
@@ -106,10 +108,20 @@ UpgradeWindow::UpgradeWindow(platform::FileSystem& fs, app::DatabaseOpener& open
   layout->addLayout(buttons);
 
   frm_ = std::make_unique<app::TUpgradeFrm>(*this, fs, opener, steps, std::move(releaseDir));
-  connect(doBtn_, &QPushButton::clicked, this, [this] { frm_->DoBtnClick(); });
-  connect(stopBtn_, &QPushButton::clicked, this, [this] { frm_->StopBtnClick(); });
-  connect(exitBtn_, &QPushButton::clicked, this, [this] { frm_->ExitBtnClick(); });
-  connect(reportBtn_, &QPushButton::clicked, this, [this] { frm_->ReportBtnClick(); });
+  // Nothing a handler throws may pass through the event loop: it ends in an error box.
+  const auto guarded = [this](void (app::TUpgradeFrm::*handler)()) {
+    return [this, handler] { platform::ReportingErrors(*this, [&] { (frm_.get()->*handler)(); }); };
+  };
+  connect(doBtn_, &QPushButton::clicked, this, guarded(&app::TUpgradeFrm::DoBtnClick));
+  connect(stopBtn_, &QPushButton::clicked, this, guarded(&app::TUpgradeFrm::StopBtnClick));
+  connect(exitBtn_, &QPushButton::clicked, this, guarded(&app::TUpgradeFrm::ExitBtnClick));
+  connect(reportBtn_, &QPushButton::clicked, this,
+          [this, report = guarded(&app::TUpgradeFrm::ReportBtnClick)] {
+            // The window goes on working while the mail program is open: one report at a time.
+            reportBtn_->setEnabled(false);
+            report();
+            reportBtn_->setEnabled(true);
+          });
 }
 
 UpgradeWindow::~UpgradeWindow() {
@@ -172,6 +184,8 @@ void UpgradeWindow::importBtnClick() {
   if (chosen.isEmpty()) return;
   const auto destination = fs_.windowsPathOf(std::filesystem::path(chosen.toStdString()));
   if (!destination) return;
+  // An error of the table engine or the files leaves this handler for its error box; the form
+  // file is replaced only by a finished save, so it stays as it was.
   const auto result =
       forms::ImportIntoFormFile(fs_, *this, releaseDir_ + "Table\\", releaseDir_ + "SrcTable\\",
                                 *destination, [this](forms::TImportTableFrm& logic) {

@@ -4,6 +4,9 @@
 
 #include <iconv.h>
 #include <cerrno>
+#include <optional>
+
+#include "platform/Utf8.h"
 
 namespace kvt::platform {
 namespace {
@@ -68,6 +71,62 @@ bool isTrailByte(unsigned char c) {
   return (c >= 0x40 && c <= 0x7E) || (c >= 0xA1 && c <= 0xFE);
 }
 
+// The user-defined areas of code page 950 as Windows maps them onto the private use area: each
+// area runs over whole rows of lead bytes, 157 characters a row (trail bytes 0x40-0x7E, then
+// 0xA1-0xFE), from its first character on. iconv knows only the last one.
+struct UserDefinedArea {
+  unsigned char firstLead, firstTrail, lastLead;
+  char32_t firstCodePoint;
+};
+constexpr UserDefinedArea kUserDefinedAreas[] = {
+    {0xFA, 0x40, 0xFE, 0xE000},  // U+E000-U+E310
+    {0x8E, 0x40, 0xA0, 0xE311},  // U+E311-U+EEB7
+    {0x81, 0x40, 0x8D, 0xEEB8},  // U+EEB8-U+F6B0
+    {0xC6, 0xA1, 0xC8, 0xF6B1},  // U+F6B1-U+F848
+};
+
+constexpr int trailIndex(unsigned char trail) {
+  return trail < 0x80 ? trail - 0x40 : trail - 0x62;
+}
+
+std::optional<char32_t> userDefinedToPrivateUse(unsigned char lead, unsigned char trail) {
+  if (!((trail >= 0x40 && trail <= 0x7E) || (trail >= 0xA1 && trail <= 0xFE))) return std::nullopt;
+  for (const UserDefinedArea& a : kUserDefinedAreas) {
+    if (lead < a.firstLead || lead > a.lastLead) continue;
+    const int offset = 157 * (lead - a.firstLead) + trailIndex(trail) - trailIndex(a.firstTrail);
+    if (offset >= 0) return a.firstCodePoint + char32_t(offset);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> privateUseToUserDefined(char32_t cp) {
+  for (const UserDefinedArea& a : kUserDefinedAreas) {
+    const int rows = a.lastLead - a.firstLead + 1;
+    const int size = 157 * rows - trailIndex(a.firstTrail);
+    if (cp < a.firstCodePoint || cp >= a.firstCodePoint + char32_t(size)) continue;
+    const int index = int(cp - a.firstCodePoint) + trailIndex(a.firstTrail);
+    const int trail = index % 157;
+    return std::string{char(a.firstLead + index / 157),
+                       char(trail < 63 ? trail + 0x40 : trail + 0x62)};
+  }
+  return std::nullopt;
+}
+
+// The code point of a well-formed UTF-8 sequence of `len` bytes.
+char32_t codePointOf(std::string_view s, size_t len) {
+  auto b = [&](size_t i) { return char32_t(static_cast<unsigned char>(s[i])); };
+  switch (len) {
+    case 1:
+      return b(0);
+    case 2:
+      return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
+    case 3:
+      return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
+    default:
+      return ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F);
+  }
+}
+
 // Length of the UTF-8 sequence at the start of `s` when it is well formed, else 0.
 size_t utf8SequenceLength(std::string_view s) {
   auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
@@ -107,7 +166,11 @@ std::string cp950ToUtf8(std::string_view bytes) {
     // A byte pair shaped like a double-byte character but unassigned counts as one character,
     // so the text keeps its character count; any other bad byte is one character on its own.
     bool pair = bytes.size() >= 2 && isLeadByte(bytes[0]) && isTrailByte(bytes[1]);
-    out += kReplacementUtf8;
+    const auto userDefined = pair ? userDefinedToPrivateUse(bytes[0], bytes[1]) : std::nullopt;
+    if (userDefined)
+      AppendUtf8(out, *userDefined);
+    else
+      out += kReplacementUtf8;
     bytes.remove_prefix(pair ? 2 : 1);
     c.reset();
   }
@@ -124,7 +187,11 @@ std::string utf8ToCp950(std::string_view utf8) {
     if (c.ok() && c.convert(utf8, out) == 0) break;
     // Unmappable or malformed: one "?" per character (per byte when malformed).
     size_t len = utf8SequenceLength(utf8);
-    out += static_cast<unsigned char>(utf8[0]) < 0x80 ? utf8[0] : '?';
+    if (const auto userDefined =
+            len == 0 ? std::nullopt : privateUseToUserDefined(codePointOf(utf8, len)))
+      out += *userDefined;
+    else
+      out += static_cast<unsigned char>(utf8[0]) < 0x80 ? utf8[0] : '?';
     utf8.remove_prefix(len == 0 ? 1 : len);
     if (c.ok()) c.reset();
   }

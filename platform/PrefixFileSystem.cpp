@@ -22,19 +22,39 @@ namespace fs = std::filesystem;
 namespace {
 
 struct WindowsPath {
-  char drive = 0;  // lower case
+  char drive = 0;                  // lower case; 0 for a network path
+  std::string_view server, share;  // of a network path
   std::vector<std::string_view> components;
 };
 
-// "C:\a\\b\..\c" -> drive c, components {a, c}. Both "\" and "/" separate; empty and "."
-// components vanish and ".." climbs, as Windows normalises a full path. Only drive-letter
-// paths are accepted.
+// "C:\a\\b\..\c" -> drive c, components {a, c}; "\\srv\share\a" -> server srv, share
+// share, components {a}. Both "\" and "/" separate; empty and "." components vanish and ".."
+// climbs, but never above the drive or the share, as Windows normalises a full path. Only
+// drive-letter and network (UNC) paths are accepted.
 std::optional<WindowsPath> splitWindowsPath(std::string_view path) {
-  if (path.size() < 2 || path[1] != ':') return std::nullopt;
-  char letter = AsciiLower(path[0]);
-  if (letter < 'a' || letter > 'z') return std::nullopt;
-  WindowsPath result{letter, {}};
-  std::string_view rest = path.substr(2);
+  auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+  WindowsPath result;
+  std::string_view rest;
+  if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
+    rest = path.substr(2);
+    auto take = [&] {
+      const size_t sep = rest.find_first_of("\\/");
+      std::string_view part = rest.substr(0, sep);
+      rest.remove_prefix(sep == std::string_view::npos ? rest.size() : sep + 1);
+      return part;
+    };
+    result.server = take();
+    result.share = take();
+    // "\\?\" and "\\.\" name devices, not servers.
+    if (result.server.empty() || result.share.empty() || result.server == "?" ||
+        result.server == ".")
+      return std::nullopt;
+  } else {
+    if (path.size() < 2 || path[1] != ':') return std::nullopt;
+    result.drive = AsciiLower(path[0]);
+    if (result.drive < 'a' || result.drive > 'z') return std::nullopt;
+    rest = path.substr(2);
+  }
   while (!rest.empty()) {
     size_t sep = rest.find_first_of("\\/");
     std::string_view part = rest.substr(0, sep);
@@ -140,10 +160,22 @@ std::optional<fs::path> PrefixFileSystem::driveRoot(char letter) const {
   return std::nullopt;
 }
 
+std::optional<fs::path> PrefixFileSystem::shareRoot(std::string_view server,
+                                                    std::string_view share) const {
+  fs::path local = prefix_ / "dosdevices" / "unc";
+  for (std::string_view part : {server, share}) {
+    auto found = findEntry(local, part);
+    if (!found) return std::nullopt;
+    local /= *found;
+  }
+  if (!isDirectory(local)) return std::nullopt;
+  return local;
+}
+
 std::optional<fs::path> PrefixFileSystem::resolve(std::string_view winPath) const {
   auto split = splitWindowsPath(winPath);
   if (!split) return std::nullopt;
-  auto root = driveRoot(split->drive);
+  auto root = split->drive != 0 ? driveRoot(split->drive) : shareRoot(split->server, split->share);
   if (!root) return std::nullopt;
   // Most paths are written with the names as stored: one look settles them.
   fs::path exact = *root;
@@ -183,19 +215,35 @@ std::optional<std::string> PrefixFileSystem::windowsPathOf(const fs::path& local
       bestDepth = depth;
     }
   }
-  if (!bestDrive) {
-    // As Wine does, a path no drive holds is reached through Z:, the whole file system.
-    bestDrive = 'Z';
-    bestRest = target.relative_path();
+  std::string result;
+  // A path below a share: "\\server\share\rest", unless a drive holds it more closely.
+  if (fs::path unc = fs::canonical(prefix_ / "dosdevices" / "unc", ec); !ec) {
+    auto rest = below(target, unc);
+    const size_t depth = static_cast<size_t>(std::distance(unc.begin(), unc.end())) + 2;
+    if (rest && std::distance(rest->begin(), rest->end()) >= 2 &&
+        (!bestDrive || depth > bestDepth)) {
+      auto part = rest->begin();
+      result = "\\\\" + part->string();
+      result += "\\" + (++part)->string();
+      bestRest.clear();
+      for (++part; part != rest->end(); ++part) bestRest /= *part;
+      bestDrive.reset();
+    }
   }
-  std::string result{*bestDrive, ':', '\\'};
-  bool first = true;
+  if (result.empty()) {
+    // As Wine does, a path no drive holds is reached through Z:, the whole file system.
+    if (!bestDrive) {
+      bestDrive = 'Z';
+      bestRest = target.relative_path();
+    }
+    result = {*bestDrive, ':'};
+  }
   for (const fs::path& part : bestRest) {
     if (part.empty()) continue;
-    if (!first) result += '\\';
+    result += '\\';
     result += part.string();
-    first = false;
   }
+  if (result.size() == 2) result += '\\';  // a drive's root
   return result;
 }
 

@@ -1,6 +1,8 @@
 // Windows paths on POSIX, laid out as a Wine prefix: PREFIX/dosdevices/c: is drive C (a
 // link or directory); a drive entry that is a directory (or a link to one) is a fixed disk;
-// the Windows directory is C:\windows; the read-only attribute is the owner's write bit.
+// a network path \\server\share\rest lies in PREFIX/dosdevices/unc/server/share/rest, as Wine
+// keeps it; the Windows directory is C:\windows; the read-only attribute is the owner's write
+// bit.
 #pragma once
 
 #include "platform/FileSystem.h"
@@ -40,6 +42,9 @@ class PrefixFileSystem : public FileSystem {
   // The drive's entry in dosdevices (a directory or a link to one), or nullopt when there is no
   // such drive.
   std::optional<std::filesystem::path> driveRoot(char letter) const;
+  // The share's directory below dosdevices/unc (names found ignoring case), or nullopt.
+  std::optional<std::filesystem::path> shareRoot(std::string_view server,
+                                                 std::string_view share) const;
   // The local directory and the wildcard of a listing pattern; nullopt when the directory's
   // drive is unknown or the pattern names no directory.
   struct ListTarget {

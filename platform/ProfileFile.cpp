@@ -8,6 +8,8 @@
 #include <algorithm>
 
 #include "platform/AsciiText.h"
+#include "platform/Cp950.h"
+#include "platform/Utf8.h"
 
 namespace kvt::platform {
 namespace {
@@ -29,7 +31,39 @@ std::string_view unquote(std::string_view value) {
   return value;
 }
 
+// UTF-16 text without its mark; an unpaired surrogate or a lone last byte becomes U+FFFD.
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+  auto unit = [&](size_t i) -> char32_t {
+    const auto hi = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
+    const auto lo = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
+    return char32_t(hi << 8 | lo);
+  };
+  std::string out;
+  out.reserve(bytes.size());
+  size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    char32_t cp = unit(i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+        unit(i + 2) <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    AppendUtf8(out, cp);
+  }
+  if (i < bytes.size()) AppendUtf8(out, 0xFFFD);
+  return out;
+}
+
 }  // namespace
+
+std::string DecodeProfileText(std::string_view bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
+  if (bytes.starts_with("\xFF\xFE")) return utf16ToUtf8(bytes.substr(2), false);
+  if (bytes.starts_with("\xFE\xFF")) return utf16ToUtf8(bytes.substr(2), true);
+  return cp950ToUtf8(bytes);
+}
 
 ProfileFile ProfileFile::parse(std::string_view text) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);

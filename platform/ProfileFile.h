@@ -13,7 +13,7 @@ namespace kvt::platform {
 
 class ProfileFile {
  public:
-  // Parses UTF-8 text (decode code page 950 files first). CR LF and LF both end lines.
+  // Parses UTF-8 text (DecodeProfileText makes it of a file). CR LF and LF both end lines.
   static ProfileFile parse(std::string_view text);
 
   // Every key and value of the section, in file order, first occurrence of each key only.
@@ -28,6 +28,11 @@ class ProfileFile {
   };
   std::vector<Section> sections_;
 };
+
+// The text of a profile file's bytes as the Windows profile functions take it: after a UTF-8
+// byte-order mark as UTF-8, after a UTF-16 mark (either byte order) as UTF-16, otherwise as
+// code page 950. The mark is not part of the text.
+std::string DecodeProfileText(std::string_view bytes);
 
 // Values of a "name=value" list looked up by name ignoring ASCII case; "" when absent.
 std::string lookupValue(const std::vector<std::pair<std::string, std::string>>& values,

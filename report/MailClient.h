@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/Ui.h"
+
 namespace kvt::report {
 
 // Texts are UTF-8, as everything a person reads inside the tool; a client converts them to
@@ -30,8 +32,10 @@ class MailClient {
  public:
   virtual ~MailClient() = default;
   // Shows the composed mail for the operator to send; returns one of the codes above (or
-  // another code of the mail system, which counts as a failure).
-  virtual int send(const MailMessage& message) = 0;
+  // another code of the mail system, which counts as a failure). `ui` is the window the
+  // operator pressed the report button in: a client that waits for a separate mail program
+  // lets it process its events meanwhile.
+  virtual int send(const MailMessage& message, platform::Ui& ui) = 0;
 };
 
 // The desktop's default mail client of this platform: Simple MAPI on Windows, xdg-email

@@ -38,7 +38,8 @@ std::string toAnsi(const std::string& utf8) {
 
 class MapiMailClient : public MailClient {
  public:
-  int send(const MailMessage& message) override {
+  // The compose dialog is modal and runs the window's messages itself.
+  int send(const MailMessage& message, platform::Ui&) override {
     // Released again after the call, whatever happens.
     Library library(::LoadLibraryA("MAPI32.DLL"));
     if (!library) return mail_result::kUserAbort;

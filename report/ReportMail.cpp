@@ -34,7 +34,7 @@ void SendReport(RunContext& ctx, MailClient& client, const std::string& logText)
   const CompanyRecord company = ReadCompanyRecord(*ctx.packageDb);
   const MailMessage mail =
       BuildReportMessage(company, VersionLine(ctx.fs, ctx.ReleaseDir), logText);
-  if (auto message = MailResultMessage(client.send(mail))) {
+  if (auto message = MailResultMessage(client.send(mail, ctx.ui))) {
     ctx.ui.messageBox(platform::BoxKind::Error, *message);
   }
 }

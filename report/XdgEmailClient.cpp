@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <chrono>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -33,7 +35,7 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 }
 
 std::size_t lineCost(std::string_view line) {
-  return MailtoEncodedSize(line) + 6;  // its "%0D%0A"
+  return MailtoEncodedSize(line) + 6;  // its CR LF; the address carries less, a "%0A"
 }
 
 // A program argument cannot hold a NUL byte; one in the text would cut it short.
@@ -57,6 +59,30 @@ std::string bareAddress(std::string_view address) {
     if (prefixed) address.remove_prefix(kPrefix.size());
   }
   return std::string(address);
+}
+
+// Percent-encodes every byte but the unreserved ones, and `keep`.
+void appendEncoded(std::string& out, std::string_view text, char keep = 0) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (unsigned char c : text) {
+    if (isUnreserved(c) || (keep != 0 && c == static_cast<unsigned char>(keep))) {
+      out += char(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+}
+
+std::string lfLines(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
 }
 
 }  // namespace
@@ -105,14 +131,20 @@ std::string FitBodyForArgument(const std::string& body, std::size_t maxEncoded) 
   return out;
 }
 
-int XdgEmailClient::send(const MailMessage& message) {
-  std::vector<std::string> args = {program_,
-                                   "--utf8",
-                                   "--subject",
-                                   withoutNul(message.subject),
-                                   "--body",
-                                   FitBodyForArgument(withoutNul(message.body)),
-                                   withoutNul(bareAddress(message.toAddress))};
+std::string MailtoAddress(const MailMessage& message) {
+  std::string out = "mailto:";
+  appendEncoded(out, withoutNul(bareAddress(message.toAddress)), '@');
+  out += "?subject=";
+  appendEncoded(out, withoutNul(message.subject));
+  out += "&body=";
+  appendEncoded(out, lfLines(withoutNul(message.body)));
+  return out;
+}
+
+int XdgEmailClient::send(const MailMessage& message, platform::Ui& ui) {
+  MailMessage fitted = message;
+  fitted.body = FitBodyForArgument(withoutNul(message.body));
+  std::vector<std::string> args = {program_, MailtoAddress(fitted)};
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
   for (std::string& arg : args) argv.push_back(arg.data());
@@ -122,9 +154,15 @@ int XdgEmailClient::send(const MailMessage& message) {
   if (::posix_spawnp(&pid, program_.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
     return mail_result::kUserAbort;  // no such program, or the arguments were refused
   }
+  // The mail program may stay open as long as the operator writes: the window keeps painting
+  // and answering meanwhile.
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return mail_result::kUserAbort;
+  for (;;) {
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) return mail_result::kUserAbort;
+    ui.processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return mail_result::kSuccess;
   return mail_result::kUserAbort;

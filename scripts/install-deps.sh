@@ -2,7 +2,7 @@
 # Installs the Debian packages the project builds and tests with, when any is missing.
 set -euo pipefail
 packages=(cmake g++ pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libgl1-mesa-dev
-          libmariadb-dev mariadb-server pxlib-dev xvfb xauth fonts-noto-cjk)
+          libmariadb-dev mariadb-server pxlib-dev xvfb xauth fonts-noto-cjk xdg-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

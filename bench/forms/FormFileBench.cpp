@@ -102,12 +102,15 @@ class Scene {
   fs::path drive() const { return root_ / "dosdevices" / "c:"; }
   kvt::platform::PrefixFileSystem& fileSystem() { return fs_; }
   uint64_t fileBytes() const { return fileBytes_; }
+  // The backup stamp of the next save.
+  int64_t nextSecond() { return second_++; }
 
  private:
   fs::path root_;
   kvt::platform::PrefixFileSystem fs_;
   kvt::bench::FormFileShape shape_;
   uint64_t fileBytes_ = 0;
+  int64_t second_ = 1700000000;
 };
 
 constexpr const char* kSource = "C:\\Forms\\KVTE.DBT";
@@ -123,8 +126,10 @@ bool readInto(Scene& scene, QuietUi& ui) {
 
 bool saveFrom(Scene& scene, QuietUi& ui) {
   kvt::paradox::ParadoxDatabase db(scene.drive() / "Table");
-  // One stamp for every run: each run's backup replaces the last one's.
-  const kvt::platform::FileTime stamp{std::chrono::seconds(1700000000)};
+  // Each run stamped a second after the last: its backup is a new file of its own, as a save
+  // of a real run makes it (one stamp would make each later run search the numbered names of
+  // the earlier backups).
+  const kvt::platform::FileTime stamp{std::chrono::seconds(scene.nextSecond())};
   return kvt::forms::SaveFormFile(scene.fileSystem(), ui, db, kTarget, stamp);
 }
 

@@ -1,7 +1,6 @@
 #include "forms/upgrade/FormImport.h"
 
 #include <optional>
-#include <unordered_map>
 
 #include "forms/FileHelpers.h"
 #include "forms/FormFileReader.h"
@@ -9,6 +8,7 @@
 #include "forms/upgrade/WorkTables.h"
 #include "platform/BusyCursor.h"
 #include "platform/Cp950.h"
+#include "platform/ErrorReport.h"
 #include "schema/EngineError.h"
 #include "schema/FieldCoercion.h"
 #include "schema/Table.h"
@@ -61,17 +61,12 @@ void copyByName(const Table& from, Table& to, std::initializer_list<const char*>
 }
 
 // The rows of one form, by the leading FormNo of the key: what "Delete From <table> Where
-// FormNo = :iFormNo" removes, without a walk over the whole table. `removed` sees each row
-// before it goes.
-template <class Removed>
-void deleteFormRows(Database& db, const char* table, int64_t formNo, Removed removed) {
+// FormNo = :iFormNo" removes, without a walk over the whole table.
+void deleteFormRows(Database& db, const char* table, int64_t formNo) {
   Table t(db, table);
   t.open();
   if (!t.locate("FormNo", {Value(formNo)})) return;
-  while (!t.eof() && t.getInt("FormNo") == formNo) {
-    removed(t);
-    t.deleteRow();
-  }
+  while (!t.eof() && t.getInt("FormNo") == formNo) t.deleteRow();
 }
 
 // Moves to the first row of form `formNo` whose `fields` hold `values`: the row a locate on
@@ -112,26 +107,6 @@ struct TImportTableFrm::Sides {
   std::unique_ptr<Database> destination;
   std::unique_ptr<Database> source;
   std::vector<std::unique_ptr<Table>> keepLoaded;
-  // How many destination placements (CB23) each entry has: whether a destination form places
-  // an entry, answered without a walk over the placements for every entry asked about. Taken
-  // when first needed and kept up to date by the deletions and insertions below.
-  std::optional<std::unordered_map<int64_t, int64_t>> placedEntries;
-
-  std::unordered_map<int64_t, int64_t>& placements() {
-    if (!placedEntries) {
-      placedEntries.emplace();
-      Table cb23(*destination, "CB23.DB");
-      cb23.open(OpenMode::ReadOnly);
-      for (cb23.first(); !cb23.eof(); cb23.next()) {
-        if (!cb23.isNull("EntryNo")) ++(*placedEntries)[cb23.getInt("EntryNo")];
-      }
-    }
-    return *placedEntries;
-  }
-  void placed(const Value& entryNo, int64_t delta) {
-    if (placedEntries && !entryNo.isNull()) (*placedEntries)[entryNo.asInt()] += delta;
-  }
-
   void keep(Database& db) {
     for (FormTable t : kFormTables) {
       auto handle = std::make_unique<Table>(db, formTableName(t));
@@ -176,6 +151,9 @@ void TImportTableFrm::ImportForms(const std::string& file, const std::string& sr
 void TImportTableFrm::LoadSourceFormFile(const std::string& fileName) {
   sourceFile = fileName;
   ImportTableEdit = fileName;
+  // The list shows the forms of the file named above or none: forms of an earlier file would
+  // be deleted from the destination by an import that cannot bring them.
+  FormNameLBox.clear();
   if (!fs_.fileExists(sourceFile)) {
     ui_.messageBox(BoxKind::Error, "找不到來源的主表單檔 !");
     return;
@@ -194,11 +172,23 @@ void TImportTableFrm::LoadSourceFormFile(const std::string& fileName) {
   }
   Table importTable(*source, "CB20.DB");
   importTable.open(OpenMode::ReadOnly);
-  FormNameLBox.clear();
   for (importTable.first(); !importTable.eof(); importTable.next()) {
     const int64_t formNo = importTable.getInt("FormNo");
     FormNameLBox.push_back(
         {formNo, FormItemText(formNo, platform::cp950ToUtf8(importTable.getString("FormName")))});
+  }
+}
+
+void TImportTableFrm::OpenSourceFile(const std::string& fileName) {
+  if (!platform::ReportingErrors(ui_, [&] { LoadSourceFormFile(fileName); })) {
+    FormNameLBox.clear();
+  }
+}
+
+void TImportTableFrm::OKBtnClick() {
+  if (!platform::ReportingErrors(ui_, [&] { ImportSelectedForms(); })) {
+    // The destination tables may hold half an import: they must not be saved.
+    modalResult = ModalResult::Cancel;
   }
 }
 
@@ -263,20 +253,19 @@ void TImportTableFrm::importWholeForm(Sides& sides, int64_t formNo) {
   Database& dst = *sides.destination;
   Database& src = *sides.source;
   {
-    Table objTable(dst, "CB20.DB");
-    objTable.open();
-    const auto nothing = [](const Table&) {};
-    deleteFormRows(dst, "CB20.DB", formNo, nothing);
-    deleteFormRows(dst, "CB23.DB", formNo,
-                   [&](const Table& t) { sides.placed(t.get("EntryNo"), -1); });
-    deleteFormRows(dst, "CB24.DB", formNo, nothing);
+    // A form the source lacks is left as the destination has it: only a form about to be
+    // copied is deleted first.
     Table importTable(src, "CB20.DB");
     importTable.open(OpenMode::ReadOnly);
-    if (importTable.locate("FormNo", {Value(formNo)})) {
-      objTable.insert();
-      copyByPosition(importTable, objTable, formNo);
-      postOrCancel(objTable);
-    }
+    if (!importTable.locate("FormNo", {Value(formNo)})) return;
+    deleteFormRows(dst, "CB20.DB", formNo);
+    deleteFormRows(dst, "CB23.DB", formNo);
+    deleteFormRows(dst, "CB24.DB", formNo);
+    Table objTable(dst, "CB20.DB");
+    objTable.open();
+    objTable.insert();
+    copyByPosition(importTable, objTable, formNo);
+    postOrCancel(objTable);
   }
   {
     // The entry placements, and the dictionary entries they use that the destination lacks.
@@ -375,17 +364,6 @@ void TImportTableFrm::importPrintParameters(Sides& sides, int64_t formNo) {
       postOrCancel(objTable);
     }
   }
-}
-
-bool TImportTableFrm::isEntryKnown(Sides& sides, int64_t entryNo) {
-  {
-    Table obj2Table(*sides.destination, "CB21.DB");
-    obj2Table.open(OpenMode::ReadOnly);
-    if (obj2Table.locate("EntryNo", {Value(entryNo)})) return true;
-  }
-  const auto& placements = sides.placements();
-  const auto it = placements.find(entryNo);
-  return it != placements.end() && it->second > 0;
 }
 
 bool TImportTableFrm::isEntryKnown(Database& destination, int64_t entryNo) {

@@ -38,7 +38,8 @@ class TImportTableFrm {
   void ImportForms(const std::string& sourceFile, const std::string& sourceDir,
                    const std::string& destinationDir);
 
-  // Makes `fileName` the source, unpacks it into the source directory and lists its forms.
+  // Makes `fileName` the source, unpacks it into the source directory and lists its forms; the
+  // list is empty when it cannot be read.
   void LoadSourceFormFile(const std::string& fileName);
   // The OK button: imports the chosen forms (or reloads an empty list), then merges blocks.
   void ImportSelectedForms();
@@ -48,6 +49,12 @@ class TImportTableFrm {
   bool IsEntryKnown(int64_t entryNo);
   void MergeBlocks();
   void CancelBtnClick() { modalResult = ModalResult::Cancel; }
+  // The dialog's Open and OK buttons: LoadSourceFormFile and ImportSelectedForms with any error
+  // (of the table engine, of the files) shown in an error box instead of passed on. A failed
+  // open leaves the list empty; a failed OK closes the dialog as cancelled, since the
+  // destination tables may then hold half an import.
+  void OpenSourceFile(const std::string& fileName);
+  void OKBtnClick();
 
   // The dialog state.
   std::string destinationDir;
@@ -70,7 +77,6 @@ class TImportTableFrm {
   void importWholeForm(Sides& sides, int64_t formNo);
   void importPrintParameters(Sides& sides, int64_t formNo);
   bool isEntryKnown(Database& destination, int64_t entryNo);
-  bool isEntryKnown(Sides& sides, int64_t entryNo);
   void mergeBlocks(Database& destination, Database& source);
 
   platform::FileSystem& fs_;

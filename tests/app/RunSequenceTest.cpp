@@ -10,8 +10,8 @@
 
 #include "RunHarness.h"
 #include "platform/Cp950.h"
-#include "platform/FaultyFileSystem.h"
 #include "schema/EngineError.h"
+#include "support/FaultyFileSystem.h"
 
 namespace kvt::app {
 namespace {
@@ -124,6 +124,20 @@ TEST_F(RunSequenceTest, SwitchFileInCodePage950WithCrLfLoadsAsText) {
                                                    "X101目的國家用15766及15768=YES"}));
   h.run();
   EXPECT_TRUE(h.ctx().switches.X101DestinationCountry15766And15768);
+}
+
+TEST_F(RunSequenceTest, SwitchFileWithAByteOrderMarkKeepsItsSectionAndRareCharacters) {
+  // Saved as UTF-8 with its mark; the file name holds a user-defined character (U+E001, 0xFA41
+  // in code page 950), which goes through the temporary file and comes back whole.
+  const std::string rareName = "陳\xEE\x80\x81.DBL";
+  h.prefix.put(std::string(RunHarness::kReleaseDir) + "KVTUpgrade.INI",
+               "\xEF\xBB\xBF[System]\r\nShowUpgradeOnly=YES\r\nSourceDBL001=" + rareName + "\r\n");
+  h.startWithoutSwitchFile();
+  EXPECT_EQ(h.view.memo, (std::vector<std::string>{"[System]", "ShowUpgradeOnly=YES",
+                                                   "SourceDBL001=" + rareName}));
+  h.run();
+  EXPECT_TRUE(h.ctx().switches.ShowUpgradeOnly);
+  EXPECT_EQ(h.ctx().switches.SourceDBL, std::vector<std::string>{rareName});
 }
 
 TEST_F(RunSequenceTest, SearchWalksTheFixedDrivesInOrder) {

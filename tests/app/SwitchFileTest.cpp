@@ -4,8 +4,8 @@
 
 #include "TestPrefix.h"
 #include "app/UpgradeSwitchFile.h"
-#include "platform/FaultyFileSystem.h"
 #include "platform/ProfileFile.h"
+#include "support/FaultyFileSystem.h"
 
 namespace kvt::app {
 namespace {

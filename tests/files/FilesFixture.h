@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/FaultyFileSystem.h"
 #include "platform/PrefixFileSystem.h"
 #include "platform/Ui.h"
 #include "run/RunContext.h"
+#include "support/FaultyFileSystem.h"
 
 namespace kvt::files::testing {
 

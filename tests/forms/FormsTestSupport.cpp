@@ -55,10 +55,12 @@ ScratchDrive::~ScratchDrive() {
 }
 
 fs::path ScratchDrive::local(const std::string& winPath) const {
+  // "\\server\share\rest" lies below dosdevices/unc, as Wine keeps network paths.
+  const bool network = winPath.starts_with("\\\\");
   std::string rest = winPath.substr(2);
   std::replace(rest.begin(), rest.end(), '\\', '/');
   while (!rest.empty() && rest.front() == '/') rest.erase(0, 1);
-  return root_ / "dosdevices" / "c:" / rest;
+  return root_ / "dosdevices" / (network ? "unc" : "c:") / rest;
 }
 
 void ScratchDrive::put(const std::string& winPath, std::string_view bytes) const {

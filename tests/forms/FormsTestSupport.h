@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "forms/FormTables.h"
-#include "platform/FaultyFileSystem.h"
 #include "platform/PrefixFileSystem.h"
 #include "platform/Ui.h"
 #include "schema/Database.h"
 #include "schema/Value.h"
+#include "support/FaultyFileSystem.h"
 
 namespace kvt {
 // Values as the test messages show them.
@@ -51,7 +51,7 @@ class ScratchDrive {
   ScratchDrive& operator=(const ScratchDrive&) = delete;
 
   platform::PrefixFileSystem& fs() { return fs_; }
-  // The local path of a Windows path on drive C.
+  // The local path of a Windows path on drive C or on a network share.
   std::filesystem::path local(const std::string& winPath) const;
   void put(const std::string& winPath, std::string_view bytes) const;
   void mkdir(const std::string& winPath) const;

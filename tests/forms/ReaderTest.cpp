@@ -498,7 +498,7 @@ TEST_F(ReaderTest, CountsAndLengthsBeyondTheFileAreRefused) {
   EXPECT_TRUE(allTablesEmpty());
 }
 
-TEST_F(ReaderTest, AValueItsFieldCannotHoldMakesTheFileDamaged) {
+TEST_F(ReaderTest, AValueItsFieldCannotHoldIsNamedInTheBox) {
   FileBytes file;
   file.header("1020905").emptySections(3).i32(1);
   // A font size beyond a short integer.
@@ -508,7 +508,10 @@ TEST_F(ReaderTest, AValueItsFieldCannotHoldMakesTheFileDamaged) {
   file.emptySections(3);
   EXPECT_FALSE(read(file));
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, kWrongFormat);
+  // Which field and value, not the hint at a wrong file.
+  EXPECT_EQ(ui.boxes[0].text,
+            "主表單檔名:[C:\\Forms\\KVTE.DBT]\r\n主表單檔的格式錯誤 !\r\n"
+            "CB23.DB 的欄位 FontSize 放不下數值 70000。");
   EXPECT_TRUE(allTablesEmpty());
 }
 

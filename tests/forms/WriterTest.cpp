@@ -301,10 +301,15 @@ TEST_F(WriterTest, WhenNothingCanBeRenamedTheOldFileIsStillThere) {
   drive.put(kTarget, "old");
   faults.failOn(FsOp::MoveFile, "", -1, 1);  // the target moves aside, then nothing moves
   EXPECT_FALSE(save());
-  // The old content could not come back: it is the backup beside the target.
+  // The old content could not come back: it is the backup beside the target, and the new one
+  // stays in the temporary file; the box says where both are.
   EXPECT_FALSE(drive.exists(kTarget));
-  EXPECT_EQ(drive.get("C:\\Forms\\" + backupName(at(14, 30, 0))), "old");
-  EXPECT_FALSE(drive.exists(kTemp));
+  const std::string backup = "C:\\Forms\\" + backupName(at(14, 30, 0));
+  EXPECT_EQ(drive.get(backup), "old");
+  EXPECT_EQ(drive.get(kTemp).size(), 48u);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text,
+            kNotSaved + "\r\n新的內容在 [" + kTemp + "]，\r\n原來的內容在 [" + backup + "]。");
 }
 
 TEST_F(WriterTest, AMissingTableIsAnEngineErrorBeforeAnyFileIsTouched) {

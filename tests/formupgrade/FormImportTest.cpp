@@ -268,6 +268,13 @@ TEST_F(FormImportTest, ASourceWithoutFormsOnlyMergesBlocks) {
             (std::vector<Value>{Value("HEAD"), Value("NEWB"), Value("OLDB")}));
 }
 
+TEST_F(FormImportTest, AFormTheSourceLacksIsNotDeleted) {
+  const std::string before = content();
+  import.LoadSourceFormFile(kSource);
+  import.ImportWholeForm(300);
+  EXPECT_EQ(content(), before);
+}
+
 TEST_F(FormImportTest, AMissingSourceIsReportedAndChangesNothing) {
   const std::string before = content();
   import.LoadSourceFormFile("C:\\KVT更新\\NONE.DBT");

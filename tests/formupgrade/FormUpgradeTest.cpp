@@ -5,7 +5,7 @@
 #include "UpgradeTestSupport.h"
 #include "forms/FormFileVersion.h"
 #include "forms/upgrade/FormUpgrade.h"
-#include "platform/FaultyFileSystem.h"
+#include "support/FaultyFileSystem.h"
 
 namespace kvt::forms {
 namespace {
@@ -108,6 +108,22 @@ TEST_F(FormUpgradeTest, ExportEntryInTheFormDirectoryGetsItsAdditionsAndTheirPat
   // Switched off: the lookup of 15706 stays as it was.
   EXPECT_EQ(value(db, FormTable::CB21, {Value(15706)}, "LookupMode"), Value("N"));
   EXPECT_EQ(drive.namesIn(std::string(kForms) + "Backup").size(), 1u);
+}
+
+TEST_F(FormUpgradeTest, AFormDirectoryOnANetworkShareIsUpgradedInPlace) {
+  // KVTHostPath of a network installation; the share lies below the prefix's dosdevices/unc.
+  const std::string share = "\\\\FileSrv\\KVT\\";
+  writeFormFile(drive, share + "KVTE.DBT", "1020905", kExportTables);
+  ctx.FormDir = share;
+  ctx.switches.EAddition = {"10,新名稱,S,X*2"};
+  ctx.switches.SourceDBT = {"E,*,[KVT]KVTE.DBT,YES"};
+  UpgradeFormFiles(ctx);
+  EXPECT_EQ(log.lines, savedLines(share + "KVTE.DBT"));
+  EXPECT_EQ(
+      value(*readFormFile(drive, share + "KVTE.DBT").db, FormTable::CB21, {Value(10)}, "EntryName"),
+      text("新名稱"));
+  EXPECT_EQ(drive.namesIn(share + "Backup").size(), 1u);
+  EXPECT_TRUE(drive.namesIn(std::string(kRelease) + "Table\\").empty());
 }
 
 TEST_F(FormUpgradeTest, WithoutTheAdditionsFlagNeitherTheListNorItsPatchesApply) {

@@ -1,5 +1,6 @@
 // The real window, offscreen: the switch text at start, a run with its log and buttons, Stop
-// during a long step, closing during a run, and the form directory dialog.
+// during a long step, closing during a run, the form directory dialog, and painting on while
+// the mail program is open.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,9 +16,11 @@
 #include <deque>
 #include <functional>
 
+#include "BareMailDesktop.h"
 #include "RunHarness.h"
 #include "gui/SelectGlobalPathDialog.h"
 #include "gui/UpgradeWindow.h"
+#include "report/XdgEmailClient.h"
 
 namespace kvt::gui {
 namespace {
@@ -241,6 +244,41 @@ TEST_F(UpgradeWindowTest, CancelledFormDirectoryDialogStopsTheFormSteps) {
   EXPECT_TRUE(steps.callsStartingWith("UpgradeFormFiles").empty());
   EXPECT_TRUE(modals.boxes.empty());  // stopped: no closing hint
   EXPECT_TRUE(shown("ReportBtn"));
+}
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count;
+    return false;
+  }
+};
+
+TEST_F(UpgradeWindowTest, TheWindowKeepsPaintingWhileTheMailProgramIsOpen) {
+  open("");
+  // The real xdg-email; the mail program stays open until the window has painted new lines.
+  report::testing::BareMailDesktop desktop(0, true);
+  PaintCounter paints(child<QPlainTextEdit>("MainMemo")->viewport());
+  int lines = 0;
+  QTimer timer;
+  timer.setInterval(20);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    window->appendMemoLine("line " + std::to_string(++lines));
+    if (paints.count >= 3 && desktop.called()) desktop.release();
+  });
+  timer.start();
+  const int result =
+      report::XdgEmailClient().send({"s", "body", "n", "SMTP:service@velmor.example"}, *window);
+  timer.stop();
+  EXPECT_EQ(result, report::mail_result::kSuccess);
+  EXPECT_TRUE(desktop.called());
+  EXPECT_GE(paints.count, 3);
+  EXPECT_TRUE(memo().contains(QStringLiteral("line 3")));
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The import dialog offscreen: its controls and their first states, the open button filling
-// the list, the chosen forms imported by OK, and Cancel.
+// the list, the chosen forms imported by OK, and Cancel; over a form file, an unreadable second
+// source and an error of the table engine, which leave the file as it was.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -9,8 +11,11 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include <deque>
+
 #include "UpgradeTestSupport.h"
 #include "engine/paradox/ParadoxDatabase.h"
+#include "forms/upgrade/InteractiveImport.h"
 #include "gui/ImportTableDialog.h"
 
 namespace kvt::gui {
@@ -21,6 +26,8 @@ using namespace forms::testing;
 constexpr const char* kWork = "C:\\KVT更新\\Table\\";
 constexpr const char* kSourceWork = "C:\\KVT更新\\SrcTable\\";
 constexpr const char* kSource = "C:\\KVT更新\\NEW.DBT";
+constexpr const char* kTarget = "C:\\Velmor\\KVT\\KVTE.DBT";
+constexpr const char* kTargetWork = "C:\\KVT更新\\Work\\";
 
 class ImportTableDialogTest : public ::testing::Test {
  protected:
@@ -107,6 +114,70 @@ TEST_F(ImportTableDialogTest, OkWithNothingChosenStaysOpenAndCancelCloses) {
   child<QPushButton>("CancelBtn")->click();
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(logic.modalResult, forms::TImportTableFrm::ModalResult::Cancel);
+}
+
+// The window's import over the form file kTarget, with the shown dialog driven by `script`;
+// its open button picks `picks` in turn.
+class FormFileImportTest : public ImportTableDialogTest {
+ protected:
+  FormFileImportTest() {
+    writeFormFile(
+        drive, kTarget, "1020905",
+        R"({"CB20": [{"FormNo": 100, "FormName": "OLD"}, {"FormNo": 300, "FormName": "C"}],
+                      "CB23": [{"FormNo": 100, "SEQ": 10, "EntryNo": 11}]})");
+    before = drive.get(kTarget);
+  }
+  forms::InteractiveImportResult importWith(std::deque<std::string> picks,
+                                            const std::function<void(ImportTableDialog&)>& script) {
+    return forms::ImportIntoFormFile(
+        drive.fs(), ui, kTargetWork, kSourceWork, kTarget, [&](forms::TImportTableFrm& l) {
+          ImportTableDialog shown(l, drive.fs(), nullptr);
+          shown.setFilePicker([&](const std::string&, const std::string&) {
+            std::optional<std::string> next;
+            if (!picks.empty()) next = picks.front(), picks.pop_front();
+            return next;
+          });
+          shown.open();
+          script(shown);
+        });
+  }
+  static void click(ImportTableDialog& d, const char* name) {
+    d.findChild<QAbstractButton*>(QString::fromUtf8(name))->click();
+  }
+  std::string before;
+};
+
+TEST_F(FormFileImportTest, AnUnreadableSecondSourceEmptiesTheListAndOkDeletesNothing) {
+  drive.put("C:\\KVT更新\\BAD.DBT", "not a form file");
+  const auto result = importWith({kSource, "C:\\KVT更新\\BAD.DBT"}, [&](ImportTableDialog& d) {
+    click(d, "OpenSBtn");
+    EXPECT_EQ(d.findChild<QListWidget*>()->count(), 2);
+    click(d, "OpenSBtn");
+    EXPECT_EQ(d.findChild<QListWidget*>()->count(), 0);
+    click(d, "OKBtn");  // reloads the bad file: its box again, nothing imported
+    EXPECT_TRUE(d.isVisible());
+    click(d, "CancelBtn");
+  });
+  EXPECT_EQ(result, forms::InteractiveImportResult::Cancelled);
+  EXPECT_EQ(drive.get(kTarget), before);
+  ASSERT_FALSE(ui.boxes.empty());
+  EXPECT_EQ(ui.boxes.back().text, "來源的主表單檔讀取錯誤 !");
+}
+
+TEST_F(FormFileImportTest, AnEngineErrorOnOkIsAnErrorBoxAndTheFileStays) {
+  const auto result = importWith({kSource}, [&](ImportTableDialog& d) {
+    click(d, "OpenSBtn");
+    // A destination table damaged under the open dialog: the engine refuses to open it.
+    drive.put(std::string(kTargetWork) + "CB21.DB", "damaged");
+    click(d, "OKBtn");
+    EXPECT_FALSE(d.isVisible());
+  });
+  EXPECT_EQ(result, forms::InteractiveImportResult::Cancelled);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].kind, platform::BoxKind::Error);
+  EXPECT_FALSE(ui.boxes[0].text.empty());
+  EXPECT_EQ(drive.get(kTarget), before);
+  EXPECT_TRUE(drive.namesIn("C:\\Velmor\\KVT\\Backup").empty());
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Utf8.h"
+
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +27,25 @@ TEST(Cp950, ChineseTextRoundTripsThroughCodePage950) {
     EXPECT_EQ(cp950ToUtf8(utf8ToCp950(s)), s) << s;
 }
 
+TEST(Cp950, UserDefinedCharactersAreThePrivateUseOnesOfWindows) {
+  // First and last character of each user-defined area, and one with a trail byte from the
+  // second half of its row.
+  const std::pair<const char*, char32_t> cases[] = {
+      {"\xFA\x40", 0xE000}, {"\xFE\xFE", 0xE310}, {"\x8E\x40", 0xE311},
+      {"\xA0\xFE", 0xEEB7}, {"\x81\x40", 0xEEB8}, {"\x8D\xFE", 0xF6B0},
+      {"\xC6\xA1", 0xF6B1}, {"\xC8\xFE", 0xF848}, {"\xFB\xA1", 0xE000 + 157 + 63}};
+  for (const auto& [big5, codePoint] : cases) {
+    std::string utf8;
+    AppendUtf8(utf8, codePoint);
+    EXPECT_EQ(cp950ToUtf8(big5), utf8) << std::hex << uint32_t(codePoint);
+    EXPECT_EQ(utf8ToCp950(utf8), big5) << std::hex << uint32_t(codePoint);
+  }
+  // A rare name among ordinary characters keeps every byte.
+  const std::string name = utf8ToCp950("陳") + "\xFA\x41" + utf8ToCp950("明.DBT");
+  EXPECT_EQ(utf8ToCp950(cp950ToUtf8(name)), name);
+  EXPECT_EQ(utf8ToCp950("\xEF\xA1\x89"), "?");  // U+F849, past the last area
+}
+
 TEST(Cp950, AsciiAndEmbeddedNulPassUnchanged) {
   const std::string ascii("C:\\Velmor\\KVT\\KVT.EXE\0tail", 26);
   EXPECT_EQ(cp950ToUtf8(ascii), ascii);
@@ -42,7 +63,7 @@ TEST(Cp950, InvalidBytesDecodeToReplacementCharacters) {
                         "b"),
             "a" + kReplacement + "b");
   // An unassigned double-byte code counts as one character; the text after it survives.
-  EXPECT_EQ(cp950ToUtf8("\x81\x41z"), kReplacement + "z");
+  EXPECT_EQ(cp950ToUtf8("\xA3\xC0z"), kReplacement + "z");
   // A lead byte cut off at the end of the text.
   EXPECT_EQ(cp950ToUtf8("一\xA4"), cp950ToUtf8("一") + kReplacement);
   EXPECT_EQ(cp950ToUtf8("\xA4\x40\xA4"), "一" + kReplacement);

@@ -1,4 +1,4 @@
-#include "platform/FaultyFileSystem.h"
+#include "support/FaultyFileSystem.h"
 
 #include <gtest/gtest.h>
 

@@ -99,7 +99,8 @@ TEST_F(PrefixFileSystemTest, PathsWithoutAKnownDriveDoNotResolve) {
   EXPECT_EQ(resolved("Q:\\x"), std::nullopt);
   EXPECT_EQ(resolved("Velmor\\KVT"), std::nullopt);
   EXPECT_EQ(resolved("\\Velmor\\KVT"), std::nullopt);
-  EXPECT_EQ(resolved("\\\\server\\share\\x"), std::nullopt);
+  EXPECT_EQ(resolved("\\\\server\\share\\x"), std::nullopt);  // no such share
+  EXPECT_EQ(resolved("\\\\?\\C:\\x"), std::nullopt);
   EXPECT_EQ(resolved(""), std::nullopt);
   EXPECT_FALSE(files.fileExists("Q:\\x"));
   EXPECT_FALSE(files.writeFile("Q:\\x", "data"));
@@ -155,6 +156,32 @@ TEST_F(PrefixFileSystemTest, PathsOutsideEveryDriveGoThroughZ) {
   EXPECT_EQ(resolved(expected), fs::canonical(outside));
   // C: still wins for what it holds, as the closer drive.
   EXPECT_EQ(files.windowsPathOf(kvt() / "KVT.EXE"), "C:\\Velmor\\KVT\\KVT.EXE");
+}
+
+TEST_F(PrefixFileSystemTest, NetworkPathsLieBelowTheUncDirectory) {
+  const fs::path share = prefix.root() / "dosdevices" / "unc" / "FileSrv" / "KVT";
+  ScratchPrefix::put(share / "Forms" / "KVTE.DBT", "form");
+  const std::string forms = "\\\\fileSRV\\kvt\\forms";
+  EXPECT_EQ(resolved(forms + "\\kvte.dbt"), fs::canonical(share / "Forms" / "KVTE.DBT"));
+  // ".." stops at the share, as it stops at a drive's root.
+  EXPECT_EQ(resolved("\\\\FileSrv\\KVT\\..\\..\\Forms"), fs::canonical(share / "Forms"));
+  EXPECT_EQ(files.windowsPathOf(share / "Forms" / "KVTE.DBT"), "\\\\FileSrv\\KVT\\Forms\\KVTE.DBT");
+  // Every operation goes there: write, copy, move, list, attributes, delete.
+  EXPECT_TRUE(files.directoryExists(forms + "\\"));
+  EXPECT_TRUE(files.writeFile(forms + "\\new.txt", "new"));
+  EXPECT_TRUE(files.forceDirectories(forms + "\\Backup\\Old"));
+  EXPECT_TRUE(files.copyFile(forms + "\\KVTE.DBT", forms + "\\Backup\\KVTE.BAK", true));
+  EXPECT_TRUE(files.moveFile(forms + "\\new.txt", "C:\\new.txt"));
+  EXPECT_EQ(ScratchPrefix::get(prefix.driveC() / "new.txt"), "new");
+  EXPECT_TRUE(files.setReadOnly(forms + "\\KVTE.DBT", true));
+  EXPECT_FALSE(files.deleteFile(forms + "\\KVTE.DBT"));
+  auto listed = files.list(forms + "\\*.*");
+  ASSERT_TRUE(listed);
+  EXPECT_EQ(sorted(names(*listed)), (std::vector<std::string>{".", "..", "Backup", "KVTE.DBT"}));
+  EXPECT_EQ(files.readFile(forms + "\\Backup\\kvte.bak"), "form");
+  auto root = files.listNames("\\\\FileSrv\\KVT\\*");
+  ASSERT_TRUE(root);
+  EXPECT_EQ(root->size(), 1u);  // "Forms", and no dot entries at the share's root
 }
 
 TEST_F(PrefixFileSystemTest, FileAndDirectoryExistenceAreKeptApart) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Cp950.h"
+
 namespace kvt::platform {
 namespace {
 
@@ -86,6 +88,26 @@ TEST(ProfileFile, LineEndingsAndByteOrderMark) {
   EXPECT_EQ(ini.sectionNames(), (std::vector<std::string>{"System", "Next"}));
   // The last line needs no line end.
   EXPECT_EQ(ProfileFile::parse("[S]\nLast=x").value("S", "Last"), "x");
+}
+
+TEST(ProfileFile, FilesAreDecodedByTheirByteOrderMark) {
+  const std::string text = "[System]\r\nUpgradeKVTEXE=YES ;更新\r\n";
+  auto utf16 = [&](bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t unit : std::u16string(u"[System]\r\nUpgradeKVTEXE=YES ;更新\r\n")) {
+      const char hi = char(unit >> 8), lo = char(unit & 0xFF);
+      bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+    }
+    return bytes;
+  };
+  for (const std::string& bytes :
+       {"\xEF\xBB\xBF" + text, utf16(false), utf16(true), utf8ToCp950(text)}) {
+    EXPECT_EQ(DecodeProfileText(bytes), text);
+    EXPECT_EQ(ProfileFile::parse(DecodeProfileText(bytes)).value("System", "UpgradeKVTEXE"),
+              "YES ;更新");
+  }
+  // A character beyond the basic plane in UTF-16, and a surrogate with no partner.
+  EXPECT_EQ(DecodeProfileText(std::string("\xFF\xFE\x3D\xD8\x00\xDE\x00\xD8", 8)), "\xF0\x9F\x98\x80\xEF\xBF\xBD");
 }
 
 TEST(ProfileFile, ARepeatedSectionIsHiddenBehindTheFirst) {

@@ -40,7 +40,7 @@ class RecordingWindow : public MainWindowPort {
 class ScriptedMailClient : public MailClient {
  public:
   explicit ScriptedMailClient(int result = mail_result::kSuccess) : result(result) {}
-  int send(const MailMessage& message) override {
+  int send(const MailMessage& message, platform::Ui&) override {
     sent.push_back(message);
     return result;
   }

@@ -1,5 +1,6 @@
-// The xdg-email client against a stand-in xdg-email first on PATH that records its arguments
-// and exits as a test tells it; and the fitting of a long body into one program argument.
+// The xdg-email client: the real xdg-email on a bare desktop carrying the report to a stand-in
+// mail program unchanged, a stand-in xdg-email for the exit codes, the mailto address itself,
+// and the fitting of a long body into one program argument.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BareMailDesktop.h"
 #include "ReportDoubles.h"
 #include "report/ReportMail.h"
 #include "report/XdgEmailClient.h"
@@ -17,13 +19,6 @@
 namespace kvt::report::testing {
 namespace {
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // A temporary directory put first on PATH for the test, holding a shell script named
 // xdg-email that writes its arguments, each ended by a NUL byte, to args.bin.
@@ -56,44 +51,55 @@ class FakeXdgEmail : public ::testing::Test {
   }
 
   bool Called() const { return fs::exists(dir_ / "args.bin"); }
-  std::vector<std::string> Arguments() const {
-    std::vector<std::string> args;
-    std::string all = ReadAll(dir_ / "args.bin");
-    size_t start = 0;
-    for (size_t end; (end = all.find('\0', start)) != std::string::npos; start = end + 1)
-      args.push_back(all.substr(start, end - start));
-    return args;
-  }
-
   static MailMessage Mail(std::string body) {
     return {"霧川貿易 KVT 更新情形", std::move(body), "Velmor 客服", "SMTP:service@velmor.example"};
   }
 
   fs::path dir_;
   std::string savedPath_;
+  RecordingUi ui_;
 };
 
-TEST_F(FakeXdgEmail, ComposedMailGoesAsSeparateArgumentsWithBareAddress) {
-  InstallScript("exit 0");
-  XdgEmailClient client;
-
-  // Quotes, a dollar sign, a semicolon and a leading dash stay plain text: no shell in between.
-  const std::string body = "公司名稱：霧川\r\n-x \"引號\" $HOME; `date` 'a'\r\n";
-  EXPECT_EQ(client.send(Mail(body)), 0);
-
-  const std::vector<std::string> expected = {"--utf8", "--subject", "霧川貿易 KVT 更新情形",
-                                             "--body", body,        "service@velmor.example"};
-  EXPECT_EQ(Arguments(), expected);
+// The body as the mail program shows it: LF line ends.
+std::string LfLines(std::string text) {
+  for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+  return text;
 }
 
-TEST_F(FakeXdgEmail, NulInTextDoesNotCutTheArgumentShort) {
-  InstallScript("exit 0");
-  std::string body = "前半";
-  body += '\0';
-  body += "後半";
+TEST(MailtoAddress, EveryByteButTheUnreservedIsEncodedAndLinesEndInLf) {
+  using namespace std::string_literals;
+  const MailMessage mail{"A b", "c:\\v\r\n\0~-._%&?\xE4\xB8\xAD"s, "名",
+                         "SMTP:service@velmor.example"};
+  EXPECT_EQ(MailtoAddress(mail),
+            "mailto:service@velmor.example?subject=A%20b"
+            "&body=c%3A%5Cv%0A~-._%25%26%3F%E4%B8%AD");
+}
 
-  ASSERT_EQ(XdgEmailClient().send(Mail(body)), 0);
-  EXPECT_EQ(Arguments().at(4), "前半後半");
+TEST(RealXdgEmail, TheLogArrivesByteForByte) {
+  BareMailDesktop desktop;
+  RecordingUi ui;
+  // Windows paths hold "\v" and "\c"; echo would read them as escapes.
+  const std::string body =
+      "公司名稱：霧川貿易\r\n\r\n檔案 [c:\\velmor\\kvt\\dtx\\ABC.DTX] 已經是新的。\r\n"
+      "\\cut here? \\\\server\\share\\KVT\\ 100% & a=b; #1 + \"引號\" $HOME `date` \\n\r\n"
+      "\t最後一行 !\r\n";
+  const MailMessage mail{"霧川貿易 KVT 更新情形", body, "Velmor 客服",
+                         "SMTP:service@velmor.example"};
+
+  ASSERT_EQ(XdgEmailClient().send(mail, ui), mail_result::kSuccess);
+
+  ASSERT_TRUE(desktop.called());
+  EXPECT_EQ(desktop.recipient(), "service@velmor.example");
+  EXPECT_EQ(desktop.field("subject"), mail.subject);
+  EXPECT_EQ(desktop.field("body"), LfLines(body));
+}
+
+TEST(RealXdgEmail, AMailProgramThatFailsCountsAsCancelled) {
+  BareMailDesktop desktop(1);
+  RecordingUi ui;
+  EXPECT_EQ(XdgEmailClient().send({"s", "b", "n", "SMTP:a@b.example"}, ui),
+            mail_result::kUserAbort);
+  EXPECT_TRUE(desktop.called());
 }
 
 TEST_F(FakeXdgEmail, EveryFailureOfTheClientCountsAsCancelled) {
@@ -101,7 +107,7 @@ TEST_F(FakeXdgEmail, EveryFailureOfTheClientCountsAsCancelled) {
   for (const char* action : {"exit 1", "exit 2", "exit 3", "exit 4", "exit 77", "kill -9 $$"}) {
     SCOPED_TRACE(action);
     InstallScript(action);
-    EXPECT_EQ(XdgEmailClient().send(Mail("x")), mail_result::kUserAbort);
+    EXPECT_EQ(XdgEmailClient().send(Mail("x"), ui_), mail_result::kUserAbort);
     EXPECT_TRUE(Called());
   }
 }
@@ -109,25 +115,23 @@ TEST_F(FakeXdgEmail, EveryFailureOfTheClientCountsAsCancelled) {
 TEST_F(FakeXdgEmail, MissingProgramCountsAsCancelled) {
   // Only the empty scratch directory is searched.
   ::setenv("PATH", dir_.c_str(), 1);
-  EXPECT_EQ(XdgEmailClient().send(Mail("x")), mail_result::kUserAbort);
-  EXPECT_EQ(XdgEmailClient("kvt-no-such-mail-program").send(Mail("x")), mail_result::kUserAbort);
+  EXPECT_EQ(XdgEmailClient().send(Mail("x"), ui_), mail_result::kUserAbort);
+  EXPECT_EQ(XdgEmailClient("kvt-no-such-mail-program").send(Mail("x"), ui_),
+            mail_result::kUserAbort);
 }
 
-TEST_F(FakeXdgEmail, CancelledComposeShowsTheConnectionBox) {
-  InstallScript("exit 1");
+TEST(RealXdgEmail, CancelledComposeShowsTheConnectionBox) {
+  BareMailDesktop desktop(1);
   ReportSetup setup;
   setup.CreateCompanyTable();
   setup.AddCompany({"12345678", "霧川貿易", "台北市", "02-1234"});
-  auto client = DefaultMailClient();
 
-  SendReport(setup.ctx(), *client, "第一行\r\n");
+  SendReport(setup.ctx(), *DefaultMailClient(), "第一行\r\n");
 
-  const std::vector<std::string> args = Arguments();
-  ASSERT_EQ(args.size(), 6u);
-  EXPECT_EQ(args[2], "霧川貿易 KVT 更新情形");
-  EXPECT_EQ(args[4],
-            "公司名稱：霧川貿易\r\n統一編號：12345678\r\n電話號碼：02-1234\r\n"
-            "公司地址：台北市\r\n\r\n第一行\r\n");
+  EXPECT_EQ(desktop.field("subject"), "霧川貿易 KVT 更新情形");
+  EXPECT_EQ(
+      desktop.field("body"),
+      "公司名稱：霧川貿易\n統一編號：12345678\n電話號碼：02-1234\n公司地址：台北市\n\n第一行\n");
   ASSERT_EQ(setup.ui().boxes.size(), 1u);
   EXPECT_EQ(setup.ui().boxes[0].kind, platform::BoxKind::Error);
   EXPECT_EQ(setup.ui().boxes[0].text, "連結 OutLook Express 沒有成功 !");
@@ -179,18 +183,18 @@ TEST(FitBody, LongBodyKeepsWholeLinesFromStartAndEndAroundANote) {
   EXPECT_TRUE(fitted.ends_with("\r\n")) << "the body's last line break stays";
 }
 
-TEST_F(FakeXdgEmail, LongLogArrivesFittedIntoOneArgument) {
-  InstallScript("exit 0");
+TEST(RealXdgEmail, LongLogArrivesFittedIntoOneArgument) {
+  BareMailDesktop desktop;
+  RecordingUi ui;
   // About 400 KiB of encoded text: more than one program argument may hold.
   const std::string body = LongBody(6000);
   ASSERT_GT(MailtoEncodedSize(body), 131072u);
 
-  ASSERT_EQ(XdgEmailClient().send(Mail(body)), 0);
+  ASSERT_EQ(XdgEmailClient().send({"s", body, "n", "SMTP:a@b.example"}, ui), 0);
 
-  const std::string sent = Arguments().at(4);
-  EXPECT_LE(MailtoEncodedSize(sent), kMaxEncodedBody);
-  EXPECT_TRUE(sent.starts_with("公司名稱：霧川貿易\r\n統一編號：12345678\r\n"))
-      << sent.substr(0, 80);
+  EXPECT_LE(desktop.received().size(), kMaxEncodedBody + 100);
+  const std::string sent = desktop.field("body").value_or("");
+  EXPECT_TRUE(sent.starts_with("公司名稱：霧川貿易\n統一編號：12345678\n")) << sent.substr(0, 80);
   EXPECT_NE(sent.find("第 6000 行"), std::string::npos);
   EXPECT_NE(sent.find("中間省略了"), std::string::npos);
 }
