@@ -2,6 +2,7 @@
 // connection. Table handles (schema/Table.h) are opened on it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -67,6 +68,10 @@ class Database {
   virtual int64_t selectCount(const std::string& sql, const SqlParams& params = {}) = 0;
   // Forget cached structure of a table after an ALTER (MySQL); nothing on Paradox.
   virtual void flushSchema(const std::string& table) {}
+  // How many values the last statement that execSql ran had cut or changed to fit (the
+  // server's truncation warnings; a lenient sql_mode lets it do so). 0 for a database that
+  // never cuts unasked.
+  virtual std::size_t cutsOfLastStatement() const { return 0; }
 };
 
 }  // namespace kvt

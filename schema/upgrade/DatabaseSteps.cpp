@@ -2,6 +2,7 @@
 
 #include "schema/upgrade/ColumnUpgrades.h"
 #include "schema/upgrade/NewTables.h"
+#include "schema/upgrade/ParadoxRebuild.h"
 #include "schema/upgrade/ReferenceRefresh.h"
 #include "schema/upgrade/ReleaseRefill.h"
 #include "schema/upgrade/TableOperations.h"
@@ -14,7 +15,10 @@ void RunDatabaseSteps(RunContext& ctx) {
     ctx.AppendLog("沒有找到資料庫的路徑 !");
     return;
   }
-  if (!IsMySql(ctx)) ClearReadOnlyFlags(ctx);
+  if (!IsMySql(ctx)) {
+    ClearReadOnlyFlags(ctx);
+    RecoverInterruptedRebuilds(ctx);
+  }
   RunColumnUpgrades(ctx);
   RunCodeTableSteps(ctx);
   RunNewTableSteps(ctx);

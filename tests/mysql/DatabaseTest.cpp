@@ -44,6 +44,14 @@ TEST_F(Database, SessionsTalkBig5UnderTheLegacyMode) {
   EXPECT_EQ(rows[0][2].value_or("NULL"), "big5");
 }
 
+TEST_F(Database, ValuesTheServerCutUnderTheLenientModeAreCounted) {
+  db_->execSql("CREATE TABLE `T` (`K` int NOT NULL, `A` char(4), PRIMARY KEY (`K`))");
+  db_->execSql("INSERT INTO T VALUES (1, 'abcdef'), (2, 'ab'), (3, 'abcde')");
+  EXPECT_EQ(db_->cutsOfLastStatement(), 2u);
+  db_->execSql("UPDATE T SET A = 'xy'");
+  EXPECT_EQ(db_->cutsOfLastStatement(), 0u);
+}
+
 TEST_F(Database, MissingTablesAndFieldsHaveTheirOwnErrors) {
   db_->execSql("CREATE TABLE `T` (`K` int NOT NULL, PRIMARY KEY (`K`))");
   EXPECT_FALSE(db_->tableExists("Nope"));
