@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "schema/RowStore.h"
 #include "schema/TableSchema.h"
@@ -72,6 +74,9 @@ class Database {
   // server's truncation warnings; a lenient sql_mode lets it do so). 0 for a database that
   // never cuts unasked.
   virtual std::size_t cutsOfLastStatement() const { return 0; }
+  // Renames of tables that a crash cut short and that opening the database finished, as
+  // (old name, new name) pairs; each is handed out once.
+  virtual std::vector<std::pair<std::string, std::string>> takeFinishedRenames() { return {}; }
 };
 
 }  // namespace kvt

@@ -1,6 +1,9 @@
 #include "engine/paradox/ParadoxDatabase.h"
 
+#include <utility>
+
 #include "engine/paradox/FileSetCommit.h"
+#include "engine/paradox/TableRename.h"
 #include "engine/paradox/TableStorage.h"
 #include "schema/EngineError.h"
 #include "schema/KeyedRowStore.h"
@@ -21,7 +24,15 @@ ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name)
     : ParadoxDatabase(std::move(directory), std::move(name), defaultFileOps()) {}
 
 ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name, FileOps& ops)
-    : dir_(std::move(directory)), name_(std::move(name)), ops_(&ops) {}
+    : dir_(std::move(directory)), name_(std::move(name)), ops_(&ops) {
+  for (auto& done : recoverRenames(*ops_, dir_)) {
+    finishedRenames_.emplace_back(std::move(done.from), std::move(done.to));
+  }
+}
+
+std::vector<std::pair<std::string, std::string>> ParadoxDatabase::takeFinishedRenames() {
+  return std::exchange(finishedRenames_, {});
+}
 
 ParadoxDatabase::~ParadoxDatabase() {
   for (auto& [key, t] : open_) {
@@ -201,21 +212,7 @@ void ParadoxDatabase::renameTable(const std::string& from, const std::string& to
   if (upperAscii(fromStem) != upperAscii(toStem) && findTableFiles(dir_, to)) {
     throw EngineError(ErrorKind::State, "table " + describe(to) + " already exists");
   }
-  std::vector<std::pair<fs::path, fs::path>> done;
-  for (const auto& p : files->all) {
-    const std::string name = p.filename().string();
-    const fs::path target = dir_ / (toStem + name.substr(fromStem.size()));
-    std::string error;
-    if (!ops_->rename(p, target, error)) {
-      for (auto r = done.rbegin(); r != done.rend(); ++r) {
-        std::string ignored;
-        ops_->rename(r->second, r->first, ignored);
-      }
-      throw EngineError(ErrorKind::Io, "cannot rename " + p.string() + ": " + error);
-    }
-    done.emplace_back(p, target);
-  }
-  ops_->syncDirectory(dir_);
+  renameTableFiles(*ops_, dir_, *files, fromStem, toStem);
   if (auto created = createdIndexes_.extract(keyOf(from))) {
     created.key() = keyOf(to);
     createdIndexes_.insert(std::move(created));

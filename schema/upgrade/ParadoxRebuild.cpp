@@ -72,19 +72,26 @@ void RestoreOriginal(RunContext& ctx, Database& db, const std::string& name,
   }
 }
 
-// Deletes the moved-aside table, or keeps it under `keep`. False when that failed.
-bool SettleOld(Database& db, const std::string& temp, const std::string& keep) {
+// Deletes the moved-aside table (with any file a cut-short delete left), or keeps it under
+// `keep`. False when that failed.
+bool SettleOld(RunContext& ctx, Database& db, const std::string& temp, const std::string& keep) {
   if (keep == temp) return true;
+  if (keep.empty()) {
+    DiscardNewTable(ctx, db, temp);
+    return !db.tableExists(temp);
+  }
   try {
-    if (!db.tableExists(temp)) return true;
-    if (keep.empty()) {
-      db.deleteTable(temp);
-    } else {
-      db.renameTable(temp, keep);
-    }
+    if (db.tableExists(temp)) db.renameTable(temp, keep);
     return true;
   } catch (const EngineError&) {
     return false;
+  }
+}
+
+// The renames that opening the directory finished after a crash.
+void LogFinishedRenames(RunContext& ctx, Database& db) {
+  for (const auto& [from, to] : db.takeFinishedRenames()) {
+    ctx.AppendLog("資料表 " + from + " 上次的更名沒有做完，已更名為 " + to + "。");
   }
 }
 
@@ -96,7 +103,7 @@ void RecoverRebuild(RunContext& ctx, Database& db, const std::string& name) {
   const std::string note = ctx.fs.readFile(path).value_or("");
   if (note.rfind("done ", 0) == 0 || note == "done") {
     const std::string keep = note.size() > 5 ? note.substr(5) : std::string();
-    if (!SettleOld(db, temp, keep)) return;
+    if (!SettleOld(ctx, db, temp, keep)) return;
     RemoveJournal(ctx, name);
     ctx.AppendLog("資料表 " + name + " 上次的更新沒有做完，已完成更新" +
                   (keep.empty() ? std::string() : "，舊的資料表保留為 " + keep + ".DB") + "。");
@@ -117,6 +124,7 @@ void RecoverRebuild(RunContext& ctx, Database& db, const std::string& name) {
 
 void RecoverInterruptedRebuilds(RunContext& ctx) {
   if (IsMySql(ctx) || ctx.DatabaseDir.empty() || !ctx.packageDb) return;
+  LogFinishedRenames(ctx, *ctx.packageDb);
   auto entries = ctx.fs.list(ctx.DatabaseDir + kJournalPrefix + "*" + kJournalExtension);
   if (!entries) return;
   const std::string prefix = kJournalPrefix;
@@ -133,6 +141,7 @@ bool ReplaceParadoxTable(RunContext& ctx, const std::string& name,
                          const std::function<bool()>& makeNew, bool reportSuccess) {
   Database& db = PackageDatabase(ctx);
   const std::string temp = "Temp" + name;
+  LogFinishedRenames(ctx, db);
   RecoverRebuild(ctx, db, name);
   if (ctx.fs.fileExists(JournalPath(ctx, name))) {
     ctx.AppendLog("資料表 " + name + " 沒有更新。");
@@ -219,7 +228,7 @@ bool ReplaceParadoxTable(RunContext& ctx, const std::string& name,
   }
   if (reportSuccess) ctx.AppendLog("更新了 Paradox 資料表 " + name + "。");
   std::string kept = keep;
-  if (SettleOld(db, temp, keep)) {
+  if (SettleOld(ctx, db, temp, keep)) {
     RemoveJournal(ctx, name);
   } else {
     kept = temp;  // the note stays: the next run finishes it
