@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "schema/EngineError.h"
 #include "schema/RowStore.h"
 #include "schema/TableSchema.h"
 
@@ -63,6 +64,11 @@ class Database {
   virtual void deleteTable(const std::string& table) = 0;  // every file of the table
   virtual void emptyTable(const std::string& table) = 0;
   virtual void renameTable(const std::string& from, const std::string& to) = 0;
+  // Adds an empty field at the end of a closed table, keeping its rows, indexes and the rest
+  // of what the table is. Throws EngineError; Unsupported where the database cannot.
+  virtual void appendField(const std::string& table, const FieldDef& field) {
+    throw EngineError(ErrorKind::Unsupported, "cannot add a field to " + table);
+  }
 
   // Executes a statement that yields no rows. Throws on any failure.
   virtual void execSql(const std::string& sql, const SqlParams& params = {}) = 0;

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "engine/paradox/FieldAppend.h"
 #include "engine/paradox/FileSetCommit.h"
 #include "engine/paradox/TableRename.h"
 #include "engine/paradox/TableStorage.h"
@@ -217,6 +218,11 @@ void ParadoxDatabase::renameTable(const std::string& from, const std::string& to
     created.key() = keyOf(to);
     createdIndexes_.insert(std::move(created));
   }
+}
+
+void ParadoxDatabase::appendField(const std::string& table, const FieldDef& field) {
+  requireClosed(table, "add a field to");
+  paradox::appendField(*ops_, dir_, table, field);
 }
 
 void ParadoxDatabase::execSql(const std::string& sql, const SqlParams& params) {

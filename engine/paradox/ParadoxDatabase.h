@@ -50,6 +50,8 @@ class ParadoxDatabase : public Database {
   // Crash-safe (TableRename.h): the next open of the directory finishes a cut-short rename.
   void renameTable(const std::string& from, const std::string& to) override;
   std::vector<std::pair<std::string, std::string>> takeFinishedRenames() override;
+  // FieldAppend.h: rows, indexes, language and validity checks stay.
+  void appendField(const std::string& table, const FieldDef& field) override;
 
   void execSql(const std::string& sql, const SqlParams& params = {}) override;
   int64_t selectCount(const std::string& sql, const SqlParams& params = {}) override;

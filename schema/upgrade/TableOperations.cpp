@@ -6,7 +6,6 @@
 #include "platform/LocalDate.h"
 #include "schema/EngineError.h"
 #include "schema/FieldCoercion.h"
-#include "schema/upgrade/ParadoxRebuild.h"
 #include "schema/upgrade/UpgradeSupport.h"
 
 namespace kvt::upgrade {
@@ -154,31 +153,26 @@ int CharWidth(const std::string& type) {
   }
 }
 
-// Paradox has no ALTER TABLE here: the table is made again with the column at its end and
-// the rows are carried over.
+// Paradox has no ALTER TABLE here: the engine adds the column at the end of the table,
+// keeping its rows, indexes, language and validity checks. A table it cannot change stays as
+// it was, and the log says so.
 void AddParadoxColumn(RunContext& ctx, const std::string& table, const std::string& column,
                       const std::string& type) {
   const int width = CharWidth(type);
   Database& db = PackageDatabase(ctx);
   if (width <= 0 || !db.tableExists(table)) return;
-  TableSchema schema;
   try {
     Table t(db, table);
     t.open(OpenMode::ReadOnly);
     if (t.hasField(column)) return;
-    schema = t.schema();
   } catch (const EngineError&) {
     return;
   }
-  schema.fields.push_back(FieldDef{column, FieldType::Alpha, width});
-  std::erase_if(schema.indexes, [](const IndexDef& index) { return !index.primary; });
-  ReplaceParadoxTable(
-      ctx, table,
-      [&] {
-        db.createTable(table, schema);
-        return true;
-      },
-      false);
+  try {
+    db.appendField(table, FieldDef{column, FieldType::Alpha, width});
+  } catch (const EngineError&) {
+    ctx.AppendLog(TableLabel(table) + " 無法加入 " + column + " 欄位，沒有更新。");
+  }
 }
 
 }  // namespace
