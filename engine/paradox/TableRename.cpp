@@ -87,23 +87,33 @@ std::vector<FinishedRename> recoverRenames(FileOps& ops, const fs::path& dir) {
         !std::getline(lines, to)) {
       continue;
     }
-    bool done = true;
+    std::vector<std::pair<fs::path, fs::path>> moves;
+    bool split = true, begun = false;
     while (std::getline(lines, line)) {
       const auto tab = line.find('\t');
       if (tab == std::string::npos) continue;
       const std::string oldName = line.substr(0, tab), newName = line.substr(tab + 1);
       if (oldName.find('/') != std::string::npos || newName.find('/') != std::string::npos)
         continue;
-      const fs::path source = dir / oldName, target = dir / newName;
-      if (pathExists(source) && !pathExists(target)) {
-        done = ops.rename(source, target, error) && done;
+      moves.emplace_back(dir / oldName, dir / newName);
+      const bool source = pathExists(moves.back().first), target = pathExists(moves.back().second);
+      split = split && source != target;
+      begun = begun || target;
+    }
+    // A rename under way has each file under exactly one of its names, and some under the
+    // new one. Anything else is a journal whose removal failed after its rename was done and
+    // the names were used again: it is dropped, and no file moves.
+    bool done = true;
+    if (split && begun) {
+      for (const auto& [source, target] : moves) {
+        if (pathExists(source)) done = ops.rename(source, target, error) && done;
       }
     }
     ops.syncDirectory(dir);
     if (!done) continue;
     ops.remove(journalPath, error);
     ops.syncDirectory(dir);
-    finished.push_back({from, to});
+    if (split && begun) finished.push_back({from, to});
   }
   return finished;
 }

@@ -4,7 +4,9 @@
 // 1. A journal "FROM.kvtrename" listing every file's old and new name is written under a
 //    temporary name and renamed into place.
 // 2. The files are renamed one by one.
-// 3. The journal is removed.
+// 3. The journal is removed. (Should that fail, a rename under way is told apart from a
+//    journal left over by the files: each is under exactly one of its names, and some under
+//    the new one; a leftover is dropped.)
 // A rename that fails in step 2 puts the renamed files back. A process that dies after step 1
 // leaves the journal, and the next open of the directory (recoverRenames) finishes the renames
 // it lists; dying before it leaves at most a temporary file, which the next write of the

@@ -19,15 +19,18 @@ namespace {
 namespace fs = std::filesystem;
 
 // Counts the writing operations of the engine and of the run's file system together; at the
-// chosen one the process "dies": that operation and every later one does nothing.
+// chosen one the process "dies": that operation and every later one does nothing. With
+// `once`, only that one operation fails and the process goes on.
 struct Death {
   int at = -1;
+  bool once = false;
   int count = 0;
   bool dead = false;
   bool hit() {
     if (dead) return true;
-    dead = ++count == at;
-    return dead;
+    const bool now = ++count == at;
+    if (!once) dead = now;
+    return now;
   }
 };
 
@@ -150,10 +153,11 @@ class RebuildCrash : public ::testing::Test {
     inst->makeReleaseTable("X202Memo", "ProcessingNo A18 *; SEQ I *; Memo M10");
     return inst;
   }
+  std::string runLog;  // of the run that died or failed
   // The rebuild on a run whose process dies at operation `at` (-1: never); returns how
   // many operations it made.
-  int rebuild(Installation& inst, int at) {
-    Death death{at};
+  int rebuild(Installation& inst, int at, bool once = false) {
+    Death death{at, once};
     DyingOps ops(death);
     DyingFileSystem dyingFs(inst.ctx().fs, death);
     RecordingWindow window;
@@ -167,6 +171,8 @@ class RebuildCrash : public ::testing::Test {
     upgrade::RebuildParadoxTable(ctx, "X202Memo");
     ctx.packageDb.reset();
     ctx.releaseDb.reset();
+    runLog.clear();
+    for (const auto& line : window.lines) runLog += line + "\n";
     return death.count;
   }
 };
@@ -195,6 +201,23 @@ TEST_F(RebuildCrash, DyingAtAnyStepLeavesTheOldTableOrTheWholeNewOne) {
     EXPECT_TRUE(upgrade::RebuildParadoxTable(inst->ctx(), "X202Memo"));
     EXPECT_EQ(Installation::sizeOf(inst->package(), "X202Memo", "ProcessingNo"), 18);
     EXPECT_EQ(Installation::rowsOf(inst->package(), "X202Memo"), rows);
+  }
+}
+
+TEST_F(RebuildCrash, AFailureOfAnyStepLeavesTheOldTableOrTheWholeNewOne) {
+  const int steps = rebuild(*fresh(), -1);
+  for (int at = 1; at <= steps; ++at) {
+    SCOPED_TRACE("failing operation " + std::to_string(at));
+    auto inst = fresh();
+    rebuild(*inst, at, true);
+    inst->ctx().packageDb = std::make_unique<paradox::ParadoxDatabase>(inst->databaseLocal(),
+                                                                       Installation::kDatabaseDir);
+    upgrade::RecoverInterruptedRebuilds(inst->ctx());
+    ASSERT_TRUE(inst->package().tableExists("X202Memo")) << runLog << inst->logText();
+    const int size = Installation::sizeOf(inst->package(), "X202Memo", "ProcessingNo");
+    EXPECT_TRUE(size == 14 || size == 18);
+    EXPECT_EQ(Installation::rowsOf(inst->package(), "X202Memo"), rows);
+    EXPECT_FALSE(inst->package().tableExists("TempX202Memo"));
   }
 }
 
