@@ -221,5 +221,18 @@ TEST_F(RebuildCrash, AFailureOfAnyStepLeavesTheOldTableOrTheWholeNewOne) {
   }
 }
 
+TEST_F(RebuildCrash, AMovedAsideTableWithoutItsNoteIsTheTableNotALeftover) {
+  // As an earlier run that died between moving the table aside and making the new one, before
+  // rebuilds kept a note, leaves it.
+  Installation inst(Kind::Paradox);
+  inst.makePackageTable("TempX202Memo", "ProcessingNo A14 *; SEQ I *; Memo M10", rows);
+  inst.makeReleaseTable("X202Memo", "ProcessingNo A18 *; SEQ I *; Memo M10");
+  EXPECT_TRUE(upgrade::RebuildParadoxTable(inst.ctx(), "X202Memo"));
+  EXPECT_EQ(Installation::rowsOf(inst.package(), "X202Memo"), rows);
+  EXPECT_EQ(Installation::sizeOf(inst.package(), "X202Memo", "ProcessingNo"), 18);
+  EXPECT_FALSE(inst.package().tableExists("TempX202Memo"));
+  EXPECT_TRUE(inst.logged("資料表 X202Memo 已由 TempX202Memo.DB 還原。")) << inst.logText();
+}
+
 }  // namespace
 }  // namespace kvt::testing

@@ -51,6 +51,19 @@ TEST_P(Narrowing, ValuesThatDoNotFitKeepTheOriginalRowsInADatedCopy) {
       << inst->logText();
 }
 
+TEST_P(Narrowing, WithoutACopyOfTheOriginalRowsNothingIsNarrowed) {
+  if (!mysql()) GTEST_SKIP() << "the Paradox rebuild keeps the old table itself";
+  const std::vector<Row> rows{{Value("P00000000000000001AB"), Value("a")}};
+  inst->makePackageTable("X902Base", "ProcessingNo A20 *; Name A10", rows);
+  ctx().packageDb = std::make_unique<RefusingDatabase>(std::move(ctx().packageDb), " LIKE ");
+  upgrade::UpgradeX902Base(ctx());
+  EXPECT_EQ(Installation::sizeOf(inst->package(), "X902Base", "ProcessingNo"), 20);
+  EXPECT_EQ(Installation::rowsOf(inst->package(), "X902Base"), rows);
+  EXPECT_EQ(inst->log(),
+            std::vector<std::string>{"資料表 X902Base 的 ProcessingNo 欄位有 1 筆資料太長，"
+                                     "無法先保留原來的資料，沒有更新。"});
+}
+
 KVT_BOTH_KINDS(Narrowing);
 
 }  // namespace
