@@ -200,10 +200,6 @@ bool isTrail(unsigned char c) {
   return (c >= 0x40 && c <= 0x7E) || (c >= 0xA1 && c <= 0xFE);
 }
 
-}  // namespace
-
-namespace {
-
 size_t fittingBytes(std::string_view text, size_t width, bool characters) {
   size_t i = 0, used = 0;
   while (i < text.size()) {
@@ -222,10 +218,6 @@ size_t fittingBytes(std::string_view text, size_t width, bool characters) {
 
 std::string cutToWidth(std::string_view text, size_t width) {
   return std::string(text.substr(0, fittingBytes(text, width, false)));
-}
-
-std::string cutToCharacters(std::string_view text, size_t width) {
-  return std::string(text.substr(0, fittingBytes(text, width, true)));
 }
 
 bool fitsField(const FieldDef& field, const Value& v) {

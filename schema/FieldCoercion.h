@@ -13,8 +13,6 @@ namespace kvt {
 // `text` cut to at most `width` bytes without splitting a two-byte code page 950 character
 // (a lead byte 0x81-0xFE followed by a trail byte 0x40-0x7E or 0xA1-0xFE).
 std::string cutToWidth(std::string_view text, size_t width);
-// The same with `width` counting characters, a two-byte character as one.
-std::string cutToCharacters(std::string_view text, size_t width);
 
 // Whether coerceToField keeps `v` whole in `field`: false for text or bytes longer than the
 // field holds. Values of other kinds (and values it cannot convert) count as fitting.
