@@ -2,12 +2,16 @@
 // connection. Table handles (schema/Table.h) are opened on it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "schema/EngineError.h"
 #include "schema/RowStore.h"
 #include "schema/TableSchema.h"
 
@@ -60,6 +64,11 @@ class Database {
   virtual void deleteTable(const std::string& table) = 0;  // every file of the table
   virtual void emptyTable(const std::string& table) = 0;
   virtual void renameTable(const std::string& from, const std::string& to) = 0;
+  // Adds an empty field at the end of a closed table, keeping its rows, indexes and the rest
+  // of what the table is. Throws EngineError; Unsupported where the database cannot.
+  virtual void appendField(const std::string& table, const FieldDef& field) {
+    throw EngineError(ErrorKind::Unsupported, "cannot add a field to " + table);
+  }
 
   // Executes a statement that yields no rows. Throws on any failure.
   virtual void execSql(const std::string& sql, const SqlParams& params = {}) = 0;
@@ -67,6 +76,13 @@ class Database {
   virtual int64_t selectCount(const std::string& sql, const SqlParams& params = {}) = 0;
   // Forget cached structure of a table after an ALTER (MySQL); nothing on Paradox.
   virtual void flushSchema(const std::string& table) {}
+  // How many values the last statement that execSql ran had cut or changed to fit (the
+  // server's truncation warnings; a lenient sql_mode lets it do so). 0 for a database that
+  // never cuts unasked.
+  virtual std::size_t cutsOfLastStatement() const { return 0; }
+  // Renames of tables that a crash cut short and that opening the database finished, as
+  // (old name, new name) pairs; each is handed out once.
+  virtual std::vector<std::pair<std::string, std::string>> takeFinishedRenames() { return {}; }
 };
 
 }  // namespace kvt

@@ -28,11 +28,15 @@ std::string lowerAscii(std::string_view s) {
                     "'" + v.asString() + "' is not a valid " + as + " for field " + field.name);
 }
 
+// How many bytes of `text` fit into `width` units (bytes, or characters), without splitting
+// a two-byte character.
+size_t fittingBytes(std::string_view text, size_t width, bool characters);
+
 Value toText(const FieldDef& field, const Value& v, bool cut) {
   std::string text = v.asString();
   if (text.empty()) return Value::null();
   if (cut && field.size > 0 && text.size() > size_t(field.size)) {
-    text = cutToWidth(text, size_t(field.size));
+    text.resize(fittingBytes(text, size_t(field.size), field.sizeInCharacters));
     if (text.empty()) return Value::null();
   }
   return Value(std::move(text));
@@ -196,18 +200,46 @@ bool isTrail(unsigned char c) {
   return (c >= 0x40 && c <= 0x7E) || (c >= 0xA1 && c <= 0xFE);
 }
 
-}  // namespace
-
-std::string cutToWidth(std::string_view text, size_t width) {
-  size_t i = 0;
+size_t fittingBytes(std::string_view text, size_t width, bool characters) {
+  size_t i = 0, used = 0;
   while (i < text.size()) {
     const bool pair = isLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
                       isTrail(static_cast<unsigned char>(text[i + 1]));
     const size_t step = pair ? 2 : 1;
-    if (i + step > width) break;
+    const size_t cost = characters ? 1 : step;
+    if (used + cost > width) break;
     i += step;
+    used += cost;
   }
-  return std::string(text.substr(0, i));
+  return i;
+}
+
+}  // namespace
+
+std::string cutToWidth(std::string_view text, size_t width) {
+  return std::string(text.substr(0, fittingBytes(text, width, false)));
+}
+
+bool fitsField(const FieldDef& field, const Value& v) {
+  if (v.isNull() || field.size <= 0) return true;
+  if (field.type == FieldType::Alpha) {
+    if (v.isText()) {
+      const std::string& t = *v.get<std::string>();
+      return t.size() <= size_t(field.size) ||
+             fittingBytes(t, size_t(field.size), field.sizeInCharacters) == t.size();
+    }
+    try {
+      const std::string t = v.asString();
+      return fittingBytes(t, size_t(field.size), field.sizeInCharacters) == t.size();
+    } catch (const EngineError&) {
+      return true;
+    }
+  }
+  if (field.type == FieldType::Bytes) {
+    if (const auto* b = v.get<Bytes>()) return b->data.size() <= size_t(field.size);
+    if (const auto* t = v.get<std::string>()) return t->size() <= size_t(field.size);
+  }
+  return true;
 }
 
 Value coerceToField(const FieldDef& field, Value v) {

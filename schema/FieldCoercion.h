@@ -14,6 +14,10 @@ namespace kvt {
 // (a lead byte 0x81-0xFE followed by a trail byte 0x40-0x7E or 0xA1-0xFE).
 std::string cutToWidth(std::string_view text, size_t width);
 
+// Whether coerceToField keeps `v` whole in `field`: false for text or bytes longer than the
+// field holds. Values of other kinds (and values it cannot convert) count as fitting.
+bool fitsField(const FieldDef& field, const Value& v);
+
 // As coerceToField, but text longer than an alpha field is kept whole, so that looking for
 // it finds nothing instead of finding a row that holds its first bytes.
 Value coerceForSearch(const FieldDef& field, Value v);

@@ -505,6 +505,7 @@ bool storedAsIs(const FieldDef& field, const Value& v) {
   switch (field.type) {
     case FieldType::Alpha: {
       const auto* t = v.get<std::string>();
+      // A width in characters holds at least as many bytes, so this never lets a cut pass.
       return t && !t->empty() && (field.size <= 0 || t->size() <= size_t(field.size));
     }
     case FieldType::Memo:

@@ -39,6 +39,9 @@ struct FieldDef {
   std::string name;
   FieldType type = FieldType::Alpha;
   int size = 0;  // Alpha width in bytes; in-record size of blobs; BCD digits; Bytes length
+  // The Alpha width counts characters, not bytes: a MySQL char(n) holds n characters of its
+  // character set, a two-byte code page 950 character among them.
+  bool sizeInCharacters = false;
   friend bool operator==(const FieldDef&, const FieldDef&) = default;
 };
 

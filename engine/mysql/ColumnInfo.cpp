@@ -81,6 +81,10 @@ ColumnInfo describeColumn(const std::string& name, const std::string& type,
   if (base == "char" || base == "varchar") {
     set(FieldType::Alpha, first, ReadAs::Text);
     c.fixedChar = base == "char";
+    // The server counts the width in characters of the column's character set; text
+    // reaches it in the connection's, character for character.
+    c.charset = coll.substr(0, coll.find('_'));
+    c.def.sizeInCharacters = c.charset != "binary";
   } else if (base == "binary" || base == "varbinary") {
     set(FieldType::Bytes, first, ReadAs::Bytes);
     c.caseSensitive = true;
@@ -116,6 +120,7 @@ ColumnInfo describeColumn(const std::string& name, const std::string& type,
     set(FieldType::Timestamp, 0, ReadAs::Timestamp);
   } else if (base == "enum" || base == "set") {
     set(FieldType::Alpha, widestMember(type), ReadAs::Text);
+    c.charset = coll.substr(0, coll.find('_'));
   } else {
     // Anything else (geometry, inet6, ...) is handed through as its text.
     set(FieldType::Memo, 0, ReadAs::Text);

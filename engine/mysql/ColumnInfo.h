@@ -13,8 +13,9 @@
 namespace kvt::mysql {
 
 struct ColumnInfo {
-  FieldDef def;      // char(18) gives Alpha of size 18: the declared width
-  std::string type;  // the declared type as the server shows it, e.g. "char(18)"
+  FieldDef def;         // char(18) gives Alpha of size 18 characters: the declared width
+  std::string charset;  // of a text column, from its collation ("big5"); empty otherwise
+  std::string type;     // the declared type as the server shows it, e.g. "char(18)"
   ReadAs readAs = ReadAs::Text;
   bool fixedChar = false;        // CHAR: the server drops trailing blanks when it reads
   bool caseSensitive = false;    // a binary collation or a binary type

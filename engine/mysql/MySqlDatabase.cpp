@@ -196,7 +196,19 @@ void MySqlDatabase::renameTable(const std::string& from, const std::string& to) 
 }
 
 void MySqlDatabase::execSql(const std::string& sql, const SqlParams& params) {
+  lastCuts_ = 0;
   run(sql, params, nullptr);
+  if (conn_->warningCount() == 0) return;
+  // Level, Code, Message. 1264: out of range, 1265: data truncated, 1406: data too long.
+  const unsigned warnings = conn_->warningCount();
+  const auto listed = conn_->query("SHOW WARNINGS");
+  for (const auto& row : listed) {
+    if (row.size() < 2 || !row[1]) continue;
+    const std::string& code = *row[1];
+    if (code == "1264" || code == "1265" || code == "1406") ++lastCuts_;
+  }
+  // The list stops at max_error_count; when all it shows are cuts, so are the rest.
+  if (lastCuts_ == listed.size() && listed.size() < warnings) lastCuts_ = warnings;
 }
 
 int64_t MySqlDatabase::selectCount(const std::string& sql, const SqlParams& params) {

@@ -44,6 +44,8 @@ class MySqlDatabase : public kvt::Database {
   int64_t selectCount(const std::string& sql, const SqlParams& params = {}) override;
   // Drops the column details kept for the table, so its next open reads them anew.
   void flushSchema(const std::string& table) override;
+  // The server's warnings of cut or out-of-range values on the last execSql.
+  std::size_t cutsOfLastStatement() const override { return lastCuts_; }
 
   MySqlConnection& connection() { return *conn_; }
 
@@ -68,6 +70,7 @@ class MySqlDatabase : public kvt::Database {
   std::string name_;
   std::map<std::string, TableInfo> schemas_;
   std::map<std::string, OpenTable> open_;
+  std::size_t lastCuts_ = 0;
 };
 
 }  // namespace kvt::mysql

@@ -1,7 +1,11 @@
 #include "engine/paradox/ParadoxDatabase.h"
 
+#include <utility>
+
+#include "engine/paradox/FieldAppend.h"
 #include "engine/paradox/FileSetCommit.h"
 #include "engine/paradox/NumberingRowStore.h"
+#include "engine/paradox/TableRename.h"
 #include "engine/paradox/TableStorage.h"
 #include "engine/paradox/TableUse.h"
 #include "schema/EngineError.h"
@@ -23,7 +27,15 @@ ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name)
     : ParadoxDatabase(std::move(directory), std::move(name), defaultFileOps()) {}
 
 ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name, FileOps& ops)
-    : dir_(std::move(directory)), name_(std::move(name)), ops_(&ops) {}
+    : dir_(std::move(directory)), name_(std::move(name)), ops_(&ops) {
+  for (auto& done : recoverRenames(*ops_, dir_)) {
+    finishedRenames_.emplace_back(std::move(done.from), std::move(done.to));
+  }
+}
+
+std::vector<std::pair<std::string, std::string>> ParadoxDatabase::takeFinishedRenames() {
+  return std::exchange(finishedRenames_, {});
+}
 
 ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name, Sharing sharing)
     : ParadoxDatabase(std::move(directory), std::move(name)) {
@@ -220,25 +232,17 @@ void ParadoxDatabase::renameTable(const std::string& from, const std::string& to
     throw EngineError(ErrorKind::State, "table " + describe(to) + " already exists");
   }
   const auto hold = holdFiles(fromStem, describe(from));
-  std::vector<std::pair<fs::path, fs::path>> done;
-  for (const auto& p : files->all) {
-    const std::string name = p.filename().string();
-    const fs::path target = dir_ / (toStem + name.substr(fromStem.size()));
-    std::string error;
-    if (!ops_->rename(p, target, error)) {
-      for (auto r = done.rbegin(); r != done.rend(); ++r) {
-        std::string ignored;
-        ops_->rename(r->second, r->first, ignored);
-      }
-      throw EngineError(ErrorKind::Io, "cannot rename " + p.string() + ": " + error);
-    }
-    done.emplace_back(p, target);
-  }
-  ops_->syncDirectory(dir_);
+  renameTableFiles(*ops_, dir_, *files, fromStem, toStem);
   if (auto created = createdIndexes_.extract(keyOf(from))) {
     created.key() = keyOf(to);
     createdIndexes_.insert(std::move(created));
   }
+}
+
+void ParadoxDatabase::appendField(const std::string& table, const FieldDef& field) {
+  requireClosed(table, "add a field to");
+  const auto hold = holdFiles(tableStem(table), describe(table));
+  paradox::appendField(*ops_, dir_, table, field);
 }
 
 void ParadoxDatabase::execSql(const std::string& sql, const SqlParams& params) {

@@ -56,7 +56,11 @@ class ParadoxDatabase : public Database {
   void createTable(const std::string& table, const TableSchema& schema) override;
   void deleteTable(const std::string& table) override;
   void emptyTable(const std::string& table) override;
+  // Crash-safe (TableRename.h): the next open of the directory finishes a cut-short rename.
   void renameTable(const std::string& from, const std::string& to) override;
+  std::vector<std::pair<std::string, std::string>> takeFinishedRenames() override;
+  // FieldAppend.h: rows, indexes, language and validity checks stay.
+  void appendField(const std::string& table, const FieldDef& field) override;
 
   void execSql(const std::string& sql, const SqlParams& params = {}) override;
   int64_t selectCount(const std::string& sql, const SqlParams& params = {}) override;
@@ -88,6 +92,8 @@ class ParadoxDatabase : public Database {
   std::map<std::string, OpenTable> open_;  // by upper-case table name
   // Secondary indexes asked for when tables were created here, by upper-case table name.
   std::map<std::string, std::vector<IndexDef>> createdIndexes_;
+  // Renames a crash cut short, finished when the directory was opened.
+  std::vector<std::pair<std::string, std::string>> finishedRenames_;
 };
 
 }  // namespace kvt::paradox

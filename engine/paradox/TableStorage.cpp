@@ -119,7 +119,7 @@ std::optional<TableLanguage> languageOfDirectory(const fs::path& dir, const std:
 
 void saveTable(FileOps& ops, const fs::path& dir, const std::string& stem, const TableFiles* files,
                const TableFormat& format, const TableSchema& schema, size_t count,
-               const RowAt& rowAt) {
+               const RowAt& rowAt, const std::vector<NewFile>& extra) {
   EncodedTable encoded = encodeTable(format, schema, count, rowAt);
   // The loose records, for the indexes rebuilt from them; a table without any is not held
   // twice.
@@ -144,6 +144,7 @@ void saveTable(FileOps& ops, const fs::path& dir, const std::string& stem, const
     out.push_back({index.dataFile, std::move(rebuilt.data)});
     out.push_back({index.indexFile, std::move(rebuilt.index)});
   }
+  out.insert(out.end(), extra.begin(), extra.end());
   commitFileSet(ops, dir, stem, out);
 }
 

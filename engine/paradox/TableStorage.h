@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/paradox/FileOps.h"
+#include "engine/paradox/FileSetCommit.h"
 #include "engine/paradox/TableCodec.h"
 #include "engine/paradox/TableFiles.h"
 
@@ -34,11 +35,12 @@ std::optional<TableLanguage> languageOfDirectory(const std::filesystem::path& di
 // Writes the table's rows (in key order for a keyed table) as new .DB, .PX and .MB files,
 // rebuilds its secondary indexes from the rows, and replaces the old files in one commit
 // (FileSetCommit.h). `files` lists the table's current files; for a new table it is null
-// and the files are named STEM.DB, STEM.PX, STEM.MB. Throws EngineError with the old files
-// untouched: Io when writing fails, Unsupported when a secondary index cannot be rebuilt,
-// Conversion for a value a field cannot hold.
+// and the files are named STEM.DB, STEM.PX, STEM.MB. `extra` files of the family (a .VAL)
+// are replaced in the same commit. Throws EngineError with the old files untouched: Io when
+// writing fails, Unsupported when a secondary index cannot be rebuilt, Conversion for a
+// value a field cannot hold.
 void saveTable(FileOps& ops, const std::filesystem::path& dir, const std::string& stem,
                const TableFiles* files, const TableFormat& format, const TableSchema& schema,
-               size_t count, const RowAt& rowAt);
+               size_t count, const RowAt& rowAt, const std::vector<NewFile>& extra = {});
 
 }  // namespace kvt::paradox

@@ -1,6 +1,9 @@
 #include "schema/upgrade/ColumnUpgrades.h"
 
+#include <exception>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "schema/EngineError.h"
@@ -13,14 +16,96 @@
 namespace kvt::upgrade {
 namespace {
 
+// A "Modify Column `name` char(n)" statement: the column and its new width in characters.
+std::optional<std::pair<std::string, int>> ModifiedCharColumn(const std::string& sql) {
+  const std::string upper = UpperAscii(sql);
+  const auto at = upper.find("MODIFY COLUMN `");
+  if (at == std::string::npos) return std::nullopt;
+  const auto nameStart = at + 15;
+  const auto nameEnd = sql.find('`', nameStart);
+  const auto open = upper.find("CHAR(", nameEnd);
+  if (nameEnd == std::string::npos || open == std::string::npos) return std::nullopt;
+  try {
+    return std::make_pair(sql.substr(nameStart, nameEnd - nameStart),
+                          std::stoi(sql.substr(open + 5)));
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+// The values each narrowing statement would cut: texts longer than the new width.
+CutValues CountNarrowedValues(Database& db, const std::string& table,
+                              const std::vector<std::string>& statements) {
+  CutValues cut;
+  for (const auto& sql : statements) {
+    const auto column = ModifiedCharColumn(sql);
+    if (!column) continue;
+    try {
+      const int64_t n = db.selectCount("SELECT 1 FROM " + table + " WHERE CHAR_LENGTH(`" +
+                                       column->first + "`) > " + std::to_string(column->second));
+      if (n > 0) cut.add(column->first, static_cast<std::size_t>(n));
+    } catch (const EngineError&) {
+      // The statement itself will tell whether the column is there.
+    }
+  }
+  return cut;
+}
+
+// A whole copy of the table under a dated name in the same database; empty when none could
+// be made (a half-made copy is dropped).
+std::string CopyTableAside(Database& db, const std::string& table) {
+  std::string copy;
+  try {
+    copy = DatedTableName(db, table);
+    db.execSql("CREATE TABLE `" + copy + "` LIKE " + table);
+    db.execSql("INSERT INTO `" + copy + "` SELECT * FROM " + table);
+    return copy;
+  } catch (const EngineError&) {
+    if (!copy.empty()) {
+      try {
+        db.execSql("DROP TABLE IF EXISTS `" + copy + "`");
+      } catch (const EngineError&) {
+      }
+    }
+    return {};
+  }
+}
+
 // Runs each statement in its own guard, flushes the table's cached layout, and logs the
-// table's MySQL line when at least one went through.
+// table's MySQL line when at least one went through. Values a narrowing would cut are
+// counted first; when there are any, the table is copied whole under a dated name before
+// anything changes, and nothing changes when no copy can be made. Values the server reports
+// it cut are logged too.
 void AlterOnMySql(RunContext& ctx, const std::string& table,
                   const std::vector<std::string>& statements) {
+  Database& db = PackageDatabase(ctx);
+  const CutValues expected = CountNarrowedValues(db, table, statements);
+  std::string copy;
+  if (!expected.empty()) {
+    copy = CopyTableAside(db, table);
+    if (copy.empty()) {
+      for (const auto& [column, n] : expected.byColumn) {
+        ctx.AppendLog("資料表 " + table + " 的 " + column + " 欄位有 " + std::to_string(n) +
+                      " 筆資料太長，無法先保留原來的資料，沒有更新。");
+      }
+      return;
+    }
+  }
   bool any = false;
-  for (const auto& sql : statements) any = ExecGuarded(ctx, sql) || any;
-  PackageDatabase(ctx).flushSchema(table);
+  std::size_t serverCuts = 0;
+  for (const auto& sql : statements) {
+    const bool ok = ExecGuarded(ctx, sql);
+    if (ok) serverCuts += db.cutsOfLastStatement();
+    any = ok || any;
+  }
+  db.flushSchema(table);
   if (any) ctx.AppendLog("更新了 MySQL 資料表 " + table + "。");
+  if (!copy.empty()) {
+    LogCutValues(ctx, table, expected, "資料表 " + copy);
+  } else if (serverCuts > 0) {
+    ctx.AppendLog("資料表 " + table + " 有 " + std::to_string(serverCuts) +
+                  " 筆資料被伺服器截短。");
+  }
 }
 
 // The common shape: a size test, then ALTER statements on MySQL or a rebuild on Paradox.

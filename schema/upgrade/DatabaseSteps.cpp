@@ -3,6 +3,7 @@
 #include "schema/upgrade/ColumnUpgrades.h"
 #include "schema/upgrade/DatabaseInUse.h"
 #include "schema/upgrade/NewTables.h"
+#include "schema/upgrade/ParadoxRebuild.h"
 #include "schema/upgrade/ReferenceRefresh.h"
 #include "schema/upgrade/ReleaseRefill.h"
 #include "schema/upgrade/TableOperations.h"
@@ -19,7 +20,10 @@ void RunDatabaseSteps(RunContext& ctx) {
   // The package running on its tables would go on working on files replaced under it.
   ctx.DatabaseInUse = !ctx.StopFlag && ReportDatabaseInUse(ctx);
   if (ctx.DatabaseInUse) return;
-  if (!IsMySql(ctx)) ClearReadOnlyFlags(ctx);
+  if (!IsMySql(ctx)) {
+    ClearReadOnlyFlags(ctx);
+    RecoverInterruptedRebuilds(ctx);
+  }
   RunColumnUpgrades(ctx);
   RunCodeTableSteps(ctx);
   RunNewTableSteps(ctx);

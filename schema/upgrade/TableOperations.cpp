@@ -1,9 +1,11 @@
 #include "schema/upgrade/TableOperations.h"
 
+#include <chrono>
 #include <exception>
 
+#include "platform/LocalDate.h"
 #include "schema/EngineError.h"
-#include "schema/upgrade/ParadoxRebuild.h"
+#include "schema/FieldCoercion.h"
 #include "schema/upgrade/UpgradeSupport.h"
 
 namespace kvt::upgrade {
@@ -65,35 +67,68 @@ bool TableExists(RunContext& ctx, const std::string& table) {
   return exists;
 }
 
-void CopyRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row,
-                   Table& target) {
+void CutValues::add(const std::string& column, std::size_t count) {
+  for (auto& [name, n] : byColumn) {
+    if (name == column) {
+      n += count;
+      return;
+    }
+  }
+  byColumn.emplace_back(column, count);
+}
+
+std::size_t CutValues::total() const {
+  std::size_t n = 0;
+  for (const auto& entry : byColumn) n += entry.second;
+  return n;
+}
+
+void LogCutValues(RunContext& ctx, const std::string& table, const CutValues& cut,
+                  const std::string& keptIn) {
+  for (const auto& [column, n] : cut.byColumn) {
+    ctx.AppendLog("資料表 " + table + " 的 " + column + " 欄位有 " + std::to_string(n) +
+                  " 筆資料被截短，原來的資料保留在 " + keptIn + "。");
+  }
+}
+
+std::string DatedTableName(Database& db, const std::string& table) {
+  const std::string base = table + platform::formatEraYymmdd(std::chrono::system_clock::now());
+  std::string candidate = base;
+  for (int n = 2; db.tableExists(candidate); ++n) candidate = base + "_" + std::to_string(n);
+  return candidate;
+}
+
+void CopyRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row, Table& target,
+                   CutValues* cut) {
   const bool toMySql = IsMySql(ctx);
   for (std::size_t i = 0; i < sourceSchema.fields.size() && i < row.size(); ++i) {
     const FieldDef& field = sourceSchema.fields[i];
     try {
       Value value = row[i];
       if (toMySql && field.type == FieldType::Logical) value = Value(value.asBool() ? "T" : "F");
-      target.set(field.name, std::move(value));
+      const int pos = target.fieldIndex(field.name);
+      if (cut && !fitsField(target.fieldDef(pos), value)) cut->add(field.name);
+      target.set(pos, std::move(value));
     } catch (const EngineError&) {
       // A column the target lacks or cannot take is left out of this row.
     }
   }
 }
 
-void CopyRecordFields(RunContext& ctx, const Table& source, Table& target) {
+void CopyRecordFields(RunContext& ctx, const Table& source, Table& target, CutValues* cut) {
   Row row;
   row.reserve(static_cast<std::size_t>(source.fieldCount()));
   for (int i = 0; i < source.fieldCount(); ++i) row.push_back(source.get(i));
-  CopyRowFields(ctx, source.schema(), row, target);
+  CopyRowFields(ctx, source.schema(), row, target, cut);
 }
 
-std::size_t CopyAllRows(RunContext& ctx, Table& source, Table& target) {
+std::size_t CopyAllRows(RunContext& ctx, Table& source, Table& target, CutValues* cut) {
   target.open(OpenMode::ReadWrite);
   source.open(OpenMode::ReadOnly);
   std::size_t refused = 0;
   for (source.first(); !source.eof(); source.next()) {
     target.append();
-    CopyRecordFields(ctx, source, target);
+    CopyRecordFields(ctx, source, target, cut);
     try {
       target.post();
     } catch (const EngineError&) {
@@ -118,31 +153,26 @@ int CharWidth(const std::string& type) {
   }
 }
 
-// Paradox has no ALTER TABLE here: the table is made again with the column at its end and
-// the rows are carried over.
+// Paradox has no ALTER TABLE here: the engine adds the column at the end of the table,
+// keeping its rows, indexes, language and validity checks. A table it cannot change stays as
+// it was, and the log says so.
 void AddParadoxColumn(RunContext& ctx, const std::string& table, const std::string& column,
                       const std::string& type) {
   const int width = CharWidth(type);
   Database& db = PackageDatabase(ctx);
   if (width <= 0 || !db.tableExists(table)) return;
-  TableSchema schema;
   try {
     Table t(db, table);
     t.open(OpenMode::ReadOnly);
     if (t.hasField(column)) return;
-    schema = t.schema();
   } catch (const EngineError&) {
     return;
   }
-  schema.fields.push_back(FieldDef{column, FieldType::Alpha, width});
-  std::erase_if(schema.indexes, [](const IndexDef& index) { return !index.primary; });
-  ReplaceParadoxTable(
-      ctx, table,
-      [&] {
-        db.createTable(table, schema);
-        return true;
-      },
-      false);
+  try {
+    db.appendField(table, FieldDef{column, FieldType::Alpha, width});
+  } catch (const EngineError&) {
+    ctx.AppendLog(TableLabel(table) + " 無法加入 " + column + " 欄位，沒有更新。");
+  }
 }
 
 }  // namespace

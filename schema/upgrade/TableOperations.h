@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "run/RunContext.h"
 #include "schema/Table.h"
@@ -32,14 +34,36 @@ bool CheckFieldSize(RunContext& ctx, const std::string& table, const std::string
 // True when the table exists; then also logs the already-exists line unless quiet.
 bool TableExists(RunContext& ctx, const std::string& table);
 
+// Values that did not fit the field they were put into, counted by column in the order the
+// columns were first met.
+struct CutValues {
+  std::vector<std::pair<std::string, std::size_t>> byColumn;
+  void add(const std::string& column, std::size_t count = 1);
+  std::size_t total() const;
+  bool empty() const { return byColumn.empty(); }
+};
+
+// One line per column: how many of its values were shortened and where the whole ones are
+// kept (a table name, as the line shows it).
+void LogCutValues(RunContext& ctx, const std::string& table, const CutValues& cut,
+                  const std::string& keptIn);
+
+// A free name for keeping a copy of `table` beside it: the name and today's era date, with
+// "_2", "_3" ... when that is taken.
+std::string DatedTableName(Database& db, const std::string& table);
+
 // Assigns each column of the source's current row to the target's column of the same name.
 // A column the target lacks or cannot take is skipped. Booleans go to MySQL as "T" or "F".
-void CopyRecordFields(RunContext& ctx, const Table& source, Table& target);
-void CopyRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row, Table& target);
+// A value longer than its target column holds is counted in `cut` (it is stored shortened).
+void CopyRecordFields(RunContext& ctx, const Table& source, Table& target,
+                      CutValues* cut = nullptr);
+void CopyRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row, Table& target,
+                   CutValues* cut = nullptr);
 
 // Appends every source row to the target. A row the target refuses is cancelled and counted;
-// the count is returned. Throws when either table cannot be opened.
-std::size_t CopyAllRows(RunContext& ctx, Table& source, Table& target);
+// the count is returned, and the values that were shortened are counted in `cut`. Throws when
+// either table cannot be opened.
+std::size_t CopyAllRows(RunContext& ctx, Table& source, Table& target, CutValues* cut = nullptr);
 
 // "Alter Table <table> Add <column> <type>" on the package database; failure ignored. On
 // Paradox a "Char(n)" column is added by making the table again with its rows.

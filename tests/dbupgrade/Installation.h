@@ -139,6 +139,8 @@ class RefusingDatabase : public Database {
     return inner_->selectCount(sql, p);
   }
   void flushSchema(const std::string& t) override { inner_->flushSchema(t); }
+  std::size_t cutsOfLastStatement() const override { return inner_->cutsOfLastStatement(); }
+  void appendField(const std::string& t, const FieldDef& f) override { inner_->appendField(t, f); }
 
   std::vector<std::string> executed;  // statements that went through
 

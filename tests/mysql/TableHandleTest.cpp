@@ -108,6 +108,35 @@ TEST_F(TableHandle, FieldSizesAreTheDeclaredWidthsAndBooleansAreToldApart) {
   EXPECT_EQ(t.fieldDef(t.fieldIndex("Flag")).type, FieldType::Logical);
 }
 
+TEST_F(TableHandle, TextWidthsCountCharactersOfTheColumnsCharacterSet) {
+  db_->execSql(
+      "CREATE TABLE DS43Port (Code char(5) NOT NULL, Name char(10), Latin char(4) CHARACTER SET "
+      "latin1, PRIMARY KEY (Code))");
+  // 高雄國際機場貨運站: nine characters, eighteen bytes in code page 950.
+  const std::string airport =
+      "\xB0\xAA\xB6\xAF\xB0\xEA\xBB\xDA\xBE\xF7\xB3\xF5\xB3\x66\xB9\x42\xAF\xB8";
+  Table t(*db_, "DS43Port");
+  t.open();
+  const FieldDef& name = t.fieldDef(t.fieldIndex("Name"));
+  EXPECT_EQ(name.size, 10);
+  EXPECT_TRUE(name.sizeInCharacters);
+  t.append();
+  t.set("Code", Value("TWKHH"));
+  t.set("Name", Value(airport + "\xA5\x5F\xA4\x40"));  // two more characters: one is cut
+  t.set("Latin", Value("ABCDE"));
+  t.post();
+  t.append();
+  t.set("Code", Value("TWKH2"));
+  t.set("Name", Value(airport));
+  t.post();
+  t.close();
+  EXPECT_EQ(serverRows("SELECT CHAR_LENGTH(Name), LENGTH(Name), Latin FROM DS43Port ORDER BY Code"),
+            (std::vector<std::string>{"9|18|NULL", "10|20|ABCD"}));
+  t.open(OpenMode::ReadOnly);
+  ASSERT_TRUE(t.locate("Code", {Value("TWKH2")}));
+  EXPECT_EQ(t.getString("Name"), airport);
+}
+
 TEST_F(TableHandle, BooleansWrittenAsLettersAndAsTruthValues) {
   Table t(*db_, "XMLApp");
   t.open();

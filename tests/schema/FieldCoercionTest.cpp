@@ -63,6 +63,20 @@ TEST(FieldCoercion, CuttingNeverSplitsADoubleByteCharacter) {
   EXPECT_TRUE(coerceToField({"T", FieldType::Alpha, 1}, Value(zhong)).isNull());
 }
 
+TEST(FieldCoercion, AWidthInCharactersHoldsThatManyDoubleByteCharacters) {
+  const std::string zhong = "\xA4\xA4", wen = "\xA4\xE5";
+  FieldDef chars{"T", FieldType::Alpha, 3};
+  chars.sizeInCharacters = true;
+  EXPECT_EQ(coerceToField(chars, Value(zhong + wen + "B")), Value(zhong + wen + "B"));
+  EXPECT_EQ(coerceToField(chars, Value(zhong + wen + zhong + "B")), Value(zhong + wen + zhong));
+  EXPECT_TRUE(fitsField(chars, Value(zhong + wen + "B")));
+  EXPECT_FALSE(fitsField(chars, Value(zhong + wen + "BC")));
+  EXPECT_FALSE(fitsField(kAlpha4, Value("A" + zhong + wen)));
+  EXPECT_TRUE(fitsField(kAlpha4, Value(zhong + wen)));
+  EXPECT_TRUE(fitsField(kAlpha4, Value(1234)));
+  EXPECT_FALSE(fitsField(kAlpha4, Value(12345)));
+}
+
 TEST(FieldCoercion, IntegerFieldsParseTextAndCheckTheirRange) {
   EXPECT_EQ(coerceToField(kLong, Value(" 15100 ")), Value(15100));
   EXPECT_EQ(coerceToField(kLong, Value(2.5)), Value(2));
