@@ -9,7 +9,7 @@
 
 #include "engine/paradox/FileOps.h"
 #include "engine/paradox/ParadoxDatabase.h"
-#include "platform/FaultyFileSystem.h"
+#include "support/FaultyFileSystem.h"
 #include "schema/upgrade/ParadoxRebuild.h"
 #include "tests/dbupgrade/Installation.h"
 
