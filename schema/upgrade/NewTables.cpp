@@ -141,10 +141,11 @@ void AddXIDPSW(RunContext& ctx) {
     return;
   }
 
+  CutValues cut;
   try {
     for (const Row& row : rows) {
       package.append();
-      CopyRowFields(ctx, schema, row, package);
+      CopyRowFields(ctx, schema, row, package, &cut);
       try {
         package.post();
       } catch (const EngineError&) {
@@ -156,6 +157,7 @@ void AddXIDPSW(RunContext& ctx) {
     ctx.AppendLog("更新 XIDPSW 資料表時失敗。");
     return;
   }
+  LogCutValues(ctx, "XIDPSW", cut, ctx.ReleaseDir + "XIDPSW.DB");
   ctx.AppendLog("更新了 XIDPSW 資料表。");
 }
 

@@ -84,6 +84,7 @@ void RefreshFromReleaseByMode(RunContext& ctx, const ModeRefresh& refresh) {
     return;
   }
 
+  CutValues cut;
   for (release.first(); !release.eof(); release.next()) {
     const std::string mode = release.getString("Mode");
     const int64_t key = release.getInt(secondKey);
@@ -92,7 +93,7 @@ void RefreshFromReleaseByMode(RunContext& ctx, const ModeRefresh& refresh) {
     } else {
       package.append();
     }
-    CopyRecordFields(ctx, release, package);
+    CopyRecordFields(ctx, release, package, &cut);
     if (overrideCountry) OverrideX101Country(ctx, key, package);
     try {
       package.post();
@@ -102,6 +103,7 @@ void RefreshFromReleaseByMode(RunContext& ctx, const ModeRefresh& refresh) {
   }
   release.close();
   package.close();
+  LogCutValues(ctx, refresh.table, cut, ctx.ReleaseDir + refresh.table + ".DB");
   ctx.AppendLog("更新了 " + KindWord(ctx) + " 的資料表 " + refresh.table + refresh.label);
 }
 

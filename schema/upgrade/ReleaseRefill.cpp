@@ -139,10 +139,11 @@ void RefreshTableFromRelease(RunContext& ctx, const std::string& name) {
   package.open(OpenMode::ReadWrite);
   RepairOldLayouts(ctx, name, package);
 
+  CutValues cut;
   try {
     for (const Row& row : release->rows) {
       package.append();
-      CopyRowFields(ctx, release->schema, row, package);
+      CopyRowFields(ctx, release->schema, row, package, &cut);
       try {
         package.post();
       } catch (const EngineError&) {
@@ -153,8 +154,10 @@ void RefreshTableFromRelease(RunContext& ctx, const std::string& name) {
     ctx.AppendLog("更新資料表 " + name + " 時失敗。");
     return;
   }
-  ctx.AppendLog("更新了 MySQL 的資料表 " + name + "。");
   package.close();
+  // The whole values stay in the release's own table file.
+  LogCutValues(ctx, name, cut, ctx.ReleaseDir + name + ".DB");
+  ctx.AppendLog("更新了 MySQL 的資料表 " + name + "。");
 }
 
 void RunSourceDbStep(RunContext& ctx) {

@@ -27,9 +27,10 @@ bool ReplaceKeepingRows(RunContext& ctx, const std::string& table,
   }
 
   std::size_t refused = 0;
+  CutValues cut;
   try {
     Table target(db, table);
-    refused = CopyAllRows(ctx, source, target);
+    refused = CopyAllRows(ctx, source, target, &cut);
     target.close();  // the rows reach the file here
   } catch (const EngineError&) {
     source.close();
@@ -40,6 +41,7 @@ bool ReplaceKeepingRows(RunContext& ctx, const std::string& table,
     }
     return false;
   }
+  LogCutValues(ctx, table, cut, copy.backup + ".DB");
   if (refused > 0) {
     ctx.AppendLog("資料表 " + table + " 有 " + std::to_string(refused) +
                   " 筆資料無法移入新的資料表，舊的資料表保留為 " + copy.backup + ".DB。");

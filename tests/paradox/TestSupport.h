@@ -20,12 +20,12 @@ namespace kvt::paradox::test {
 // The directory of the sample tables, or empty when they are not beside the repository.
 std::filesystem::path samplesDir();
 
-// Skips the calling test when the samples are absent.
-#define KVT_REQUIRE_SAMPLES()                                             \
-  do {                                                                    \
-    if (::kvt::paradox::test::samplesDir().empty()) {                     \
-      GTEST_SKIP() << "sample tables (../shared/paradox-samples) absent"; \
-    }                                                                     \
+// Fails the calling test when the samples are absent: they always lie beside the checkout.
+#define KVT_REQUIRE_SAMPLES()                                      \
+  do {                                                             \
+    if (::kvt::paradox::test::samplesDir().empty()) {              \
+      GTEST_FAIL() << "sample tables absent: " << KVT_SAMPLES_DIR; \
+    }                                                              \
   } while (0)
 
 // A fresh directory removed with everything in it when the object goes.
