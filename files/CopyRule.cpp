@@ -6,18 +6,12 @@
 #include <cstdint>
 #include <optional>
 
+#include "files/TableCopy.h"
 #include "platform/FileHelpers.h"
 #include "platform/LocalDate.h"
 
 namespace kvt::files {
 namespace {
-
-// File times are compared to the second: a copy keeps the second everywhere, but not every
-// file system keeps its fraction. A time that cannot be read counts as zero.
-int64_t secondsOf(const std::optional<platform::FileTime>& t) {
-  if (!t) return 0;
-  return std::chrono::floor<std::chrono::seconds>(t->time_since_epoch()).count();
-}
 
 // Where the file name starts in a Windows path.
 size_t fileNameStart(const std::string& path) {
@@ -31,11 +25,39 @@ bool fileNameHasDot(const std::string& path) {
 
 }  // namespace
 
+int64_t ModificationSeconds(const platform::FileSystem& fs, const std::string& path) {
+  const std::optional<platform::FileTime> t = fs.modificationTime(path);
+  if (!t) return 0;
+  return std::chrono::floor<std::chrono::seconds>(t->time_since_epoch()).count();
+}
+
 std::string BackupName(const std::string& target, platform::FileTime replacedFileTime) {
   const std::string stamp = platform::formatEraYymmdd(replacedFileTime);
   size_t dot = target.find('.', fileNameStart(target));
   if (dot == std::string::npos) return target + stamp;
   return target.substr(0, dot) + stamp + target.substr(dot);
+}
+
+std::string BackupName(const std::string& target, platform::FileTime replacedFileTime, int copy) {
+  if (copy <= 1) return BackupName(target, replacedFileTime);
+  const std::string first = BackupName(target, replacedFileTime);
+  const std::string stamp = platform::formatEraYymmdd(replacedFileTime);
+  const size_t at = first.find(stamp, fileNameStart(first)) + stamp.size();
+  return first.substr(0, at) + "(" + std::to_string(copy) + ")" + first.substr(at);
+}
+
+std::optional<std::string> SetAside(platform::FileSystem& fs, const std::string& target,
+                                    platform::FileTime replacedFileTime) {
+  // A name taken by an earlier backup is passed over; a rename refused for another reason is
+  // tried once more under the next free name before giving up.
+  int refused = 0;
+  for (int copy = 1; copy < 1000 && refused < 2; ++copy) {
+    const std::string name = BackupName(target, replacedFileTime, copy);
+    if (fs.fileExists(name)) continue;
+    if (platform::TryForceRenameFile(fs, target, name)) return name;
+    ++refused;
+  }
+  return std::nullopt;
 }
 
 bool CopyIfNewer(RunContext& ctx, const std::string& source, const std::string& target,
@@ -47,16 +69,16 @@ bool CopyIfNewer(RunContext& ctx, const std::string& source, const std::string& 
   }
 
   const bool targetExisted = fs.fileExists(target);
-  bool upToDate = false;
   bool wasReadOnly = false;
   std::optional<std::string> setAsideAs;  // the backup name, once the target was renamed to it
   if (targetExisted) {
     const std::optional<platform::FileTime> targetTime = fs.modificationTime(target);
-    const int64_t targetSeconds = secondsOf(targetTime);
-    const int64_t sourceSeconds = secondsOf(fs.modificationTime(source));
-    if (OnlyIfNewer) upToDate = targetSeconds >= sourceSeconds;
-    if (upToDate && targetSeconds > 0) {
-      if (!ctx.ShowUpgradeOnly) ctx.AppendLog("找到 " + target + "，但這個檔案已是新的。");
+    const int64_t targetSeconds = ModificationSeconds(fs, target);
+    const int64_t sourceSeconds = ModificationSeconds(fs, source);
+    if (OnlyIfNewer && targetSeconds >= sourceSeconds) {
+      if (targetSeconds > 0 && !ctx.ShowUpgradeOnly)
+        ctx.AppendLog("找到 " + target + "，但這個檔案已是新的。");
+      // With both times unknown there is nothing to go by: the target stays as it is.
       return true;
     }
     wasReadOnly = fs.isReadOnly(target);
@@ -67,14 +89,15 @@ bool CopyIfNewer(RunContext& ctx, const std::string& source, const std::string& 
     const bool sameVersion =
         targetSeconds == sourceSeconds && fs.readFile(target) == fs.readFile(source);
     if (!sameVersion && fileNameHasDot(target)) {
-      // A backup of the same date kept from an earlier run makes this rename fail; that older
-      // backup is kept and the file is replaced without a new one.
-      std::string backup = BackupName(target, targetTime.value_or(platform::FileTime{}));
-      platform::ForceRenameFile(fs, target, backup);
-      if (!fs.fileExists(target) && fs.fileExists(backup)) setAsideAs = std::move(backup);
+      setAsideAs = SetAside(fs, target, targetTime.value_or(platform::FileTime{}));
+      if (!setAsideAs) {
+        // No backup, no replacement.
+        if (wasReadOnly) fs.setReadOnly(target, true);
+        ctx.AppendLog("找到 " + target + "，但更新失敗。");
+        return false;
+      }
     }
   }
-  if (upToDate) return true;  // both times zero: nothing to go by
 
   if (fs.fileExists(target)) fs.clearAttributes(target);
   const bool copied = fs.copyFile(source, target, false);
@@ -99,10 +122,7 @@ void CopyToDatabaseDir(RunContext& ctx, const std::string& name, bool OnlyIfNewe
 }
 
 void CopyTableFiles(RunContext& ctx, const std::string& table) {
-  CopyToDatabaseDir(ctx, table + ".DB", false, true);
-  CopyToDatabaseDir(ctx, table + ".PX", false, true);
-  if (ctx.fs.fileExists(ctx.ReleaseDir + table + ".MB"))
-    CopyToDatabaseDir(ctx, table + ".MB", false, true);
+  CopyReleaseTable(ctx, table, TableCopyOptions{});
 }
 
 }  // namespace kvt::files

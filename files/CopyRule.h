@@ -3,6 +3,8 @@
 // and each outcome is one log line.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/FileSystem.h"
@@ -10,10 +12,16 @@
 
 namespace kvt::files {
 
+// A file's modification time to the second: a copy keeps the second everywhere, but not
+// every file system keeps its fraction. A time that cannot be read counts as zero.
+int64_t ModificationSeconds(const platform::FileSystem& fs, const std::string& path);
+
 // Copies `source` over `target`. With OnlyIfNewer, a target at least as new as the source is
-// left alone ("already new"). A replaced target whose time differs from the source's is first
-// renamed to BackupName. With ReportNew, a target that did not exist is reported when copied.
-// True when the target now is the release's copy or was found already new.
+// left alone ("already new"), and so is a target when neither time can be read. A replaced
+// target that is not the same version as the source is first renamed to a free backup name;
+// when it cannot be, it is not replaced ("update failed"). With ReportNew, a target that did
+// not exist is reported when copied. True when the target now is the release's copy or was
+// found already new.
 bool CopyIfNewer(RunContext& ctx, const std::string& source, const std::string& target,
                  bool OnlyIfNewer, bool ReportNew);
 
@@ -22,13 +30,20 @@ bool CopyIfNewer(RunContext& ctx, const std::string& source, const std::string& 
 // becomes "C:\KVT\KVT940715.EXE". Dots in directory names are never touched; a name without a
 // dot gets the stamp at its end.
 std::string BackupName(const std::string& target, platform::FileTime replacedFileTime);
+// The same name for the `copy`-th backup of one date: "KVT940715(2).EXE" for the second.
+std::string BackupName(const std::string& target, platform::FileTime replacedFileTime, int copy);
+
+// Renames `target` to the first free one of its backup names (dated, then numbered); the
+// name it now has, or nullopt when it could not be moved.
+std::optional<std::string> SetAside(platform::FileSystem& fs, const std::string& target,
+                                    platform::FileTime replacedFileTime);
 
 // CopyIfNewer from ReleaseDir + name to DatabaseDir + name; nothing when DatabaseDir is empty.
 // Meant for a Paradox database, where DatabaseDir is a directory.
 void CopyToDatabaseDir(RunContext& ctx, const std::string& name, bool OnlyIfNewer, bool ReportNew);
 
-// The files of one release table into the database directory, always replacing: ".DB" and
-// ".PX", and ".MB" when the release has one.
+// The release's table into the database directory, always replacing, as one family of files
+// (see TableCopy.h): the installed table is kept whole under its dated name.
 void CopyTableFiles(RunContext& ctx, const std::string& table);
 
 }  // namespace kvt::files

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "files/CopyRule.h"
 #include "schema/EngineError.h"
 #include "schema/upgrade/MessageMoveBack.h"
 #include "schema/upgrade/ParadoxRebuild.h"
 #include "schema/upgrade/TableOperations.h"
+#include "schema/upgrade/TableReplacement.h"
 #include "schema/upgrade/UpgradeSupport.h"
 
 namespace kvt::upgrade {
@@ -34,12 +34,11 @@ void SizeTestedUpgrade(RunContext& ctx, const std::string& table, const std::str
   }
 }
 
-// Paradox: the release's table files replace the installed ones when newer.
+// Paradox: the release's table replaces the installed one when newer, with its rows.
 void CopyReleaseTableIfNewer(RunContext& ctx, const std::string& table) {
-  for (const char* ext : {".DB", ".PX"}) {
-    files::CopyIfNewer(ctx, ctx.ReleaseDir + table + ext, ctx.DatabaseDir + table + ext, true,
-                       true);
-  }
+  files::TableCopyOptions options;
+  options.onlyIfNewer = true;
+  ReplaceKeepingRows(ctx, table, options);
 }
 
 void LogAlreadyNew(RunContext& ctx, const std::string& table) {
@@ -77,10 +76,9 @@ void UpgradeX102Base(RunContext& ctx) {
   if (IsMySql(ctx)) {
     AlterOnMySql(ctx, "X102Base", {"ALTER TABLE X102Base Modify Column `MsgID` char(20)"});
   } else {
-    // The messages are read again from the returned replies (MoveBackMessages below); the
-    // replaced files stay under their dated backup names.
-    files::CopyToDatabaseDir(ctx, "X102Base.DB", false, true);
-    files::CopyToDatabaseDir(ctx, "X102Base.PX", false, true);
+    // The release's table with the rows carried over; the replaced table stays under its
+    // dated backup name.
+    ReplaceKeepingRows(ctx, "X102Base", files::TableCopyOptions{});
   }
   MoveBackMessages(ctx);
 }

@@ -2,23 +2,59 @@
 
 #include <vector>
 
-#include "files/CopyRule.h"
+#include "files/TableCopy.h"
 #include "schema/EngineError.h"
 #include "schema/Table.h"
 #include "schema/upgrade/CreateStatements.h"
 #include "schema/upgrade/TableOperations.h"
+#include "schema/upgrade/TableReplacement.h"
 #include "schema/upgrade/UpgradeSupport.h"
 
 namespace kvt::upgrade {
 namespace {
 
-// Paradox: the release's files of the table go into the database directory. Returns whether
-// the table is there afterwards.
+// Paradox: the release's files of the table go into the database directory (stray files of
+// its name move into a dated backup). Returns whether the table is there afterwards.
 bool CopyReleaseTable(RunContext& ctx, const std::string& table, bool withMemo) {
-  files::CopyToDatabaseDir(ctx, table + ".DB", false, false);
-  files::CopyToDatabaseDir(ctx, table + ".PX", false, false);
-  if (withMemo) files::CopyToDatabaseDir(ctx, table + ".MB", false, false);
-  return PackageDatabase(ctx).tableExists(table);
+  files::TableCopyOptions options;
+  options.reportNew = false;
+  options.memoRequired = withMemo;
+  return files::CopyReleaseTable(ctx, table, options).copied &&
+         PackageDatabase(ctx).tableExists(table);
+}
+
+// ECFAUnit comes whole with each release, so it is made again, but the installed one goes
+// only once its replacement is in place: a release without the table (or with one that
+// cannot be read) leaves the installed table as it was. Returns whether the new one is made.
+bool RemakeECFAUnit(RunContext& ctx, const std::vector<std::string>& statement) {
+  const std::string table = "ECFAUnit";
+  if (!ReleaseTableReadable(ctx, table)) return false;
+  Database& db = PackageDatabase(ctx);
+  if (!IsMySql(ctx)) {
+    // The installed table is moved aside by the copy and deleted once the new one is there.
+    db.tableExists(table);  // finishes a write that a crash cut short
+    files::TableCopyOptions options;
+    options.reportNew = false;
+    options.reportReplaced = false;
+    const files::TableCopyResult copy = files::CopyReleaseTable(ctx, table, options);
+    if (!copy.copied || !db.tableExists(table)) return false;
+    if (copy.replaced) files::DeleteTableFiles(ctx, copy.backup);
+    return true;
+  }
+  if (!db.tableExists(table)) return ExecGuarded(ctx, JoinStatement(statement));
+  // Made under a name of its own first; the two names change places in one statement.
+  ExecGuarded(ctx, "DROP TABLE IF EXISTS `TempECFAUnit`");
+  ExecGuarded(ctx, "DROP TABLE IF EXISTS `OldECFAUnit`");
+  std::vector<std::string> temp = statement;
+  temp.front() = "CREATE TABLE `TempECFAUnit` (";
+  if (!ExecGuarded(ctx, JoinStatement(temp))) return false;
+  if (!ExecGuarded(ctx, "RENAME TABLE `ECFAUnit` TO `OldECFAUnit`, `TempECFAUnit` TO `ECFAUnit`")) {
+    ExecGuarded(ctx, "DROP TABLE IF EXISTS `TempECFAUnit`");
+    return false;
+  }
+  ExecGuarded(ctx, "DROP TABLE `OldECFAUnit`");
+  db.flushSchema(table);
+  return true;
 }
 
 bool HasMemoFile(const std::string& table) {
@@ -51,20 +87,15 @@ bool MakeScriptedTable(RunContext& ctx, const std::string& table) {
 
 void CreateCodeTable(RunContext& ctx, const std::string& table, int codeWidth,
                      const std::string& descriptionColumn, int descriptionWidth) {
-  Database& db = PackageDatabase(ctx);
-  if (table == "ECFAUnit") {
-    // Its rows come with each release, so the table is made afresh.
-    try {
-      if (db.tableExists(table)) db.deleteTable(table);
-    } catch (const EngineError&) {
-    }
-  }
-  if (TableExists(ctx, table)) return;
-
+  const std::vector<std::string> statement =
+      CodeTableStatement(table, codeWidth, descriptionColumn, descriptionWidth);
   bool created = false;
-  if (IsMySql(ctx)) {
-    created = ExecGuarded(ctx, JoinStatement(CodeTableStatement(table, codeWidth, descriptionColumn,
-                                                                descriptionWidth)));
+  if (table == "ECFAUnit") {
+    created = RemakeECFAUnit(ctx, statement);
+  } else if (TableExists(ctx, table)) {
+    return;
+  } else if (IsMySql(ctx)) {
+    created = ExecGuarded(ctx, JoinStatement(statement));
   } else {
     created = CopyReleaseTable(ctx, table, false);
   }

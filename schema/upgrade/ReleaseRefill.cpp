@@ -166,6 +166,9 @@ void RunSourceDbStep(RunContext& ctx) {
     if (IsMySql(ctx)) {
       RefreshTableFromRelease(ctx, name);
     } else {
+      // The engine first finishes a write of the table that a crash cut short, so that the
+      // files moved into the backup are one table.
+      PackageDatabase(ctx).tableExists(name);
       files::CopyTableFiles(ctx, name);
     }
     ctx.ProcessMessages();

@@ -25,6 +25,7 @@ class MySqlRun : public ::testing::Test {
   struct Runs {
     DemoInstallation inst{DemoInstallation::OnMySql{}};
     FileSnapshot before, afterFirst, afterSecond;
+    DatabaseImage tablesBefore;
     std::map<std::string, std::string> tablesAfterFirst, tablesAfterSecond;
     RunResult first, second;
   };
@@ -34,6 +35,7 @@ class MySqlRun : public ::testing::Test {
     runs_ = std::make_unique<Runs>();
     Runs& r = *runs_;
     r.before = r.inst.Snapshot();
+    r.tablesBefore = CaptureInstalledTables(r.inst);
     r.first = r.inst.Run();
     r.afterFirst = r.inst.Snapshot();
     r.tablesAfterFirst = r.inst.Dump(TableNames());
@@ -73,6 +75,10 @@ TEST_F(MySqlRun, SecondRunChangesNeitherFilesNorTables) {
   ExpectNothingChangedBySecondRun(runs_->second, runs_->afterFirst, runs_->afterSecond);
   EXPECT_EQ(runs_->tablesAfterSecond, runs_->tablesAfterFirst);
   EXPECT_GE(FindLine(runs_->second.log, "資料表 X102Base 已是新的。"), 0);
+}
+
+TEST_F(MySqlRun, NoRowAndNoValueIsLostOverTwoRuns) {
+  ExpectNoValueLost(runs_->tablesBefore, runs_->inst);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ class ParadoxRun : public ::testing::Test {
   struct Runs {
     DemoInstallation inst;
     FileSnapshot before, afterFirst, afterSecond;
+    DatabaseImage tablesBefore;
     std::map<std::string, std::string> tablesAfterFirst, tablesAfterSecond;
     RunResult first, second;
   };
@@ -39,6 +40,7 @@ class ParadoxRun : public ::testing::Test {
                     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     r.before = r.inst.Snapshot();
+    r.tablesBefore = CaptureInstalledTables(r.inst);
     r.first = r.inst.Run();
     r.afterFirst = r.inst.Snapshot();
     r.tablesAfterFirst = r.inst.Dump(kRefreshedTables);
@@ -63,9 +65,8 @@ TEST_F(ParadoxRun, TradeFacilitationAndSharedFilesAreCopied) {
 
 TEST_F(ParadoxRun, TablesAreAlteredCreatedAndRefilledWithoutLosingRows) {
   ExpectTablesUpgraded(inst());
-  // X102Base is replaced by the release's empty table; its rows stay in the dated backup, a
-  // table of its own under the backup name.
-  EXPECT_TRUE(inst().RowsOf("X102Base").empty());
+  // X102Base is replaced by the release's table with its rows carried over; the old table
+  // stays whole under its dated backup name.
   std::vector<std::string> backups;
   const std::string dir = "Velmor/KVT/Database/";
   for (const auto& [path, bytes] : runs_->afterFirst) {
@@ -78,6 +79,9 @@ TEST_F(ParadoxRun, TablesAreAlteredCreatedAndRefilledWithoutLosingRows) {
   const auto installed = demo::InstallationTables();
   for (const Row& row : demo::Find(installed, "X102Base").rows) oldIds.push_back(row[0].asString());
   EXPECT_EQ(keptIds, oldIds);
+  std::vector<std::string> ids;
+  for (const Row& row : inst().RowsOf("X102Base")) ids.push_back(row[0].asString());
+  EXPECT_EQ(ids, oldIds);
   // The read-only flag of the database directory's files was cleared.
   const auto perms =
       fs::status(inst().local("C:\\Velmor\\KVT\\Database\\Company.DB")).permissions();
@@ -105,6 +109,10 @@ TEST_F(ParadoxRun, SecondRunFindsEverythingNewAndChangesNoByte) {
   EXPECT_EQ(runs_->tablesAfterFirst.size(), kRefreshedTables.size());
   EXPECT_GE(FindLine(runs_->second.log, "資料表 X102Base 已是新的。"), 0);
   EXPECT_GE(FindLine(runs_->second.log, "資料表 X901_5th 已存在。"), 0);
+}
+
+TEST_F(ParadoxRun, NoRowAndNoValueIsLostOverTwoRuns) {
+  ExpectNoValueLost(runs_->tablesBefore, inst());
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ void ExpectReplacedWithBackup(const FileSnapshot& before, const FileSnapshot& af
                               const std::string& ext, const std::string& release) {
   SCOPED_TRACE(dir + stem + ext);
   EXPECT_EQ(At(after, dir + stem + ext), At(before, kRelease + release));
-  const auto backups = NewFiles(before, after, dir, stem + "[0-9]{6,7}\\" + ext);
+  const auto backups = NewFiles(before, after, dir, stem + "[0-9]{6,7}(\\([0-9]+\\))?\\" + ext);
   ASSERT_EQ(backups.size(), 1u);
   EXPECT_EQ(At(after, backups[0]), At(before, dir + stem + ext));
 }
@@ -85,6 +85,10 @@ std::string LogText(const RunResult& run) {
 void ExpectProgramsUpgraded(const FileSnapshot& before, const FileSnapshot& after) {
   ExpectReplacedWithBackup(before, after, kInstall, "KVT", ".EXE", "KVT.EXE");
   ExpectReplacedWithBackup(before, after, kInstall + "Client/KVT/", "KVT", ".EXE", "KVT.EXE");
+  // The earlier backup of the same date is kept as it was beside the new, numbered one.
+  EXPECT_EQ(At(after, kInstall + "Client/KVT/KVT1000520.EXE"),
+            At(before, kInstall + "Client/KVT/KVT1000520.EXE"));
+  EXPECT_TRUE(after.count(kInstall + "Client/KVT/KVT1000520(2).EXE"));
   EXPECT_EQ(At(after, kInstall + "Client/KVT/libeay32.dll"), At(before, kRelease + "libeay32.dll"));
   EXPECT_EQ(At(after, kInstall + "Client/KVT/ssleay32.dll"), At(before, kRelease + "ssleay32.dll"));
   for (const char* untouched :
@@ -233,10 +237,10 @@ void ExpectNothingChangedBySecondRun(const RunResult& second, const FileSnapshot
     if (it == afterFirst.end()) {
       // A refreshed table replaced again from the release: the first run's file under its
       // dated backup name ("DS43Port1151209.DB").
-      const std::regex dated("(.*[^0-9])[0-9]{6,7}(\\.[A-Z]+)");
+      const std::regex dated("(.*[^0-9])[0-9]{6,7}(\\([0-9]+\\))?(\\.[A-Z]+)");
       std::smatch m;
       if (std::regex_match(path, m, dated)) {
-        const std::string original = m[1].str() + m[2].str();
+        const std::string original = m[1].str() + m[3].str();
         if (std::find(refreshedFiles.begin(), refreshedFiles.end(), original) !=
             refreshedFiles.end()) {
           EXPECT_TRUE(bytes == At(afterFirst, original)) << path;

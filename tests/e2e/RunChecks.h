@@ -41,3 +41,21 @@ void ExpectNothingChangedBySecondRun(const RunResult& second, const FileSnapshot
                                      const std::vector<std::string>& refreshedFiles = {});
 
 }  // namespace kvt::e2e
+
+namespace kvt::e2e {
+
+// Every table of the installed package as it was before a run: layout and rows.
+struct TableImage {
+  TableSchema schema;
+  std::vector<Row> rows;
+};
+using DatabaseImage = std::map<std::string, TableImage>;
+DatabaseImage CaptureInstalledTables(DemoInstallation& inst);
+
+// Every row of every table and every value in it is still there after the run, unless the
+// switches of the demonstration asked for the change: the columns the column upgrades drop,
+// the rows of the refreshed Modes and of the SourceDB tables (then holding the release's
+// values), and the FNo override of XNoMap2.
+void ExpectNoValueLost(const DatabaseImage& before, DemoInstallation& inst);
+
+}  // namespace kvt::e2e

@@ -124,15 +124,35 @@ TEST_F(CopyRuleTest, FailedCopyLeavesTheInstalledFileInPlace) {
   EXPECT_THAT(window.log, ElementsAre("找到 C:\\Velmor\\KVT\\KVT.EXE，但更新失敗。"));
 }
 
-TEST_F(CopyRuleTest, FailedBackupRenameStillReplaces) {
-  // A rename refused for another reason than an existing backup: the file is replaced all
-  // the same, without a backup.
+TEST_F(CopyRuleTest, WithoutABackupTheFileIsNotReplaced) {
   setUpPair(Day(2013, 9, 5), Day(2010, 3, 4));
+  faults.setReadOnly(kTarget, true);
   faults.failOn(platform::FsOp::MoveFile);
+  EXPECT_FALSE(copy(true));
+  EXPECT_EQ(get(kTarget), "installed");
+  EXPECT_TRUE(faults.isReadOnly(kTarget));
+  EXPECT_THAT(namesIn("C:\\Velmor\\KVT\\"), ElementsAre("KVT.EXE"));
+  EXPECT_EQ(faults.calls(platform::FsOp::CopyFile), 0);
+  EXPECT_THAT(window.log, ElementsAre("找到 C:\\Velmor\\KVT\\KVT.EXE，但更新失敗。"));
+
+  // A rename refused once (twice, with the attributes cleared in between) is tried again
+  // under the numbered name.
+  window.log.clear();
+  faults.clearFaults();
+  faults.failOn(platform::FsOp::MoveFile, "", 2);
   EXPECT_TRUE(copy(true));
   EXPECT_EQ(get(kTarget), "release");
+  EXPECT_EQ(get("C:\\Velmor\\KVT\\KVT990304(2).EXE"), "installed");
+}
+
+TEST_F(CopyRuleTest, UnreadableTimesLeaveTheTargetWhereItIs) {
+  setUpPair(Day(2013, 9, 5), Day(2010, 3, 4));
+  faults.failOn(platform::FsOp::ModificationTime);
+  EXPECT_TRUE(copy(true));
+  EXPECT_EQ(get(kTarget), "installed");
   EXPECT_THAT(namesIn("C:\\Velmor\\KVT\\"), ElementsAre("KVT.EXE"));
-  EXPECT_EQ(faults.calls(platform::FsOp::MoveFile), 2);  // tried again after clearing attributes
+  EXPECT_THAT(window.log, IsEmpty());
+  EXPECT_EQ(faults.calls(platform::FsOp::MoveFile), 0);
 }
 
 TEST_F(CopyRuleTest, ReadOnlyTargetIsReplaced) {
@@ -143,15 +163,18 @@ TEST_F(CopyRuleTest, ReadOnlyTargetIsReplaced) {
   EXPECT_EQ(get("C:\\Velmor\\KVT\\KVT990304.EXE"), "installed");
 }
 
-TEST_F(CopyRuleTest, BackupOfTheSameDateIsKept) {
-  // An earlier run the same day left a backup: it stays, and the file it would have
-  // overwritten is replaced without a second backup.
+TEST_F(CopyRuleTest, BackupOfTheSameDateIsKeptAndTheReplacedFileIsNumbered) {
+  // An earlier run the same day left a backup: it stays, and the file replaced now takes the
+  // next numbered name.
   setUpPair(Day(2013, 9, 5), At(2010, 3, 4, 9, 0, 0));
   put("C:\\Velmor\\KVT\\KVT990304.EXE", "earlier backup", At(2010, 3, 4, 8, 0, 0));
+  put("C:\\Velmor\\KVT\\KVT990304(2).EXE", "second backup", At(2010, 3, 4, 8, 30, 0));
   EXPECT_TRUE(copy(true));
   EXPECT_EQ(get(kTarget), "release");
   EXPECT_EQ(get("C:\\Velmor\\KVT\\KVT990304.EXE"), "earlier backup");
-  EXPECT_THAT(namesIn("C:\\Velmor\\KVT\\"), ElementsAre("KVT.EXE", "KVT990304.EXE"));
+  EXPECT_EQ(get("C:\\Velmor\\KVT\\KVT990304(2).EXE"), "second backup");
+  EXPECT_EQ(get("C:\\Velmor\\KVT\\KVT990304(3).EXE"), "installed");
+  EXPECT_EQ(BackupName(kTarget, Day(2010, 3, 4), 3), "C:\\Velmor\\KVT\\KVT990304(3).EXE");
 }
 
 TEST_F(CopyRuleTest, DotInADirectoryNameDoesNotTakeTheBackup) {
@@ -183,41 +206,6 @@ TEST(BackupNameTest, StampGoesBeforeTheFirstDotOfTheFileName) {
             "C:\\Velmor\\KVT\\KVT1020905.EXE");
   EXPECT_EQ(BackupName("C:\\Velmor\\KVT\\KVT.EXE", At(2010, 12, 31, 23, 59, 59)),
             "C:\\Velmor\\KVT\\KVT991231.EXE");
-}
-
-class DatabaseCopyTest : public FilesTest {
- protected:
-  DatabaseCopyTest() { ctx.DatabaseDir = "C:\\Velmor\\KVT\\Database\\"; }
-};
-
-TEST_F(DatabaseCopyTest, TableFilesAlwaysReplaceAndTakeTheMemoFileOnlyWhenReleased) {
-  putRelease("DS43Port.DB", "release db", Day(2010, 3, 4));
-  putRelease("DS43Port.PX", "release px", Day(2010, 3, 4));
-  put("C:\\Velmor\\KVT\\Database\\DS43Port.DB", "installed db", Day(2013, 9, 5));
-  put("C:\\Velmor\\KVT\\Database\\DS43Port.MB", "installed mb", Day(2013, 9, 5));
-  CopyTableFiles(ctx, "DS43Port");
-  EXPECT_EQ(get("C:\\Velmor\\KVT\\Database\\DS43Port.DB"), "release db");
-  EXPECT_EQ(get("C:\\Velmor\\KVT\\Database\\DS43Port1020905.DB"), "installed db");
-  EXPECT_EQ(get("C:\\Velmor\\KVT\\Database\\DS43Port.PX"), "release px");
-  EXPECT_EQ(get("C:\\Velmor\\KVT\\Database\\DS43Port.MB"), "installed mb");
-  EXPECT_THAT(window.log,
-              ElementsAre("找到 C:\\Velmor\\KVT\\Database\\DS43Port.DB 並更新完成。",
-                          "沒找到 C:\\Velmor\\KVT\\Database\\DS43Port.PX 但更新完成。"));
-
-  window.log.clear();
-  putRelease("DS43Port.MB", "release mb", Day(2010, 3, 4));
-  CopyTableFiles(ctx, "DS43Port");
-  EXPECT_EQ(get("C:\\Velmor\\KVT\\Database\\DS43Port.MB"), "release mb");
-  EXPECT_EQ(window.log.size(), 3u);
-}
-
-TEST_F(DatabaseCopyTest, NothingWithoutADatabaseDirectory) {
-  putRelease("DS43Port.DB", "release db", Day(2010, 3, 4));
-  ctx.DatabaseDir.clear();
-  CopyToDatabaseDir(ctx, "DS43Port.DB", false, true);
-  CopyTableFiles(ctx, "DS43Port");
-  EXPECT_THAT(window.log, IsEmpty());
-  EXPECT_EQ(faults.calls(platform::FsOp::CopyFile), 0);
 }
 
 }  // namespace

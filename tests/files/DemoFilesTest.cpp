@@ -24,8 +24,10 @@ TEST_F(FilesTest, DemonstrationFilesGoThroughTheUpgrade) {
   SearchAllDrives(ctx);
   EXPECT_EQ(get("C:\\Velmor\\KVT\\KVT.EXE"), "MZ KVT demo program, release version\r\n");
   EXPECT_EQ(get("C:\\Velmor\\KVT\\KVT1010301.EXE"), "MZ KVT demo program, installed version\r\n");
-  EXPECT_EQ(get("C:\\Velmor\\KVT\\Client\\KVT\\KVT1000520.EXE"),
+  EXPECT_EQ(get("C:\\Velmor\\KVT\\Client\\KVT\\KVT1000520(2).EXE"),
             "MZ KVT demo program, client copy\r\n");
+  EXPECT_EQ(get("C:\\Velmor\\KVT\\Client\\KVT\\KVT1000520.EXE"),
+            "MZ KVT demo program, earlier backup\r\n");
   EXPECT_EQ(get("C:\\Velmor\\KVT\\Old\\KVT\\KVT.EXE"), "MZ KVT demo program, 2004\r\n");
   EXPECT_EQ(get("C:\\Velmor\\KVT\\BACKUP\\KVT\\KVT.EXE"), "MZ KVT demo program, backup\r\n");
   EXPECT_EQ(get("C:\\Velmor\\KVT\\Tools\\KVT.EXE"), "MZ KVT demo program, loose copy\r\n");

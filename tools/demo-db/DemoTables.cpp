@@ -59,6 +59,47 @@ DemoTable CodeTable(const std::string& name, int codeWidth, const std::string& d
   return table;
 }
 
+// Rows that make the installation larger and odder than a fresh one: many rows, texts that
+// fill their fields to the last byte, Big5 characters whose second byte is a backslash or a
+// quote mark, SQL wildcards, empty and missing values, long memos.
+void AddOddRows(std::vector<DemoTable>& t) {
+  auto table = [&](const char* name) -> DemoTable& {
+    for (auto& d : t)
+      if (d.name == name) return d;
+    throw std::out_of_range(name);
+  };
+  // 20 Big5 characters: 40 bytes, the whole width of the field.
+  const Value fullWidth = Big5("威摩貿易股份有限公司許功蓋台灣分公司總部");
+  const Value odd = Big5("許功蓋 O'Brien \"%_\\ 公司");
+  char key[32];
+  for (int i = 0; i < 240; ++i) {
+    std::snprintf(key, sizeof key, "Q%013d", i);
+    Value amount = i % 7 == 0 ? Value() : Value(i % 2 ? -1234567.25 + i : 0.01 * i);
+    table("X202Base")
+        .rows.push_back(
+            {Value(key), Value(i % 3 ? "1" : ""), Value(), i % 2 ? fullWidth : odd, amount});
+  }
+  for (int i = 0; i < 40; ++i) {
+    std::snprintf(key, sizeof key, "BX1029%08d", i);  // 14 characters: the whole old width
+    table("X102Base")
+        .rows.push_back({Value(key), Value(std::to_string(i % 3 + 1)),
+                         i % 4 ? Value("AA" + std::string(12, '9')) : Value(),
+                         i % 2 ? fullWidth : odd});
+  }
+  std::string memo;
+  while (memo.size() < 3000) memo += platform::utf8ToCp950("很長的備註內容，許功蓋；");
+  table("X202Memo").rows.push_back({Value("Q0000000000001"), Value(1), Value(memo)});
+  table("XS02Base")
+      .rows.push_back({Value("XS0200000002"), Value("2"), Value("PN9999999999"), Value(memo)});
+  for (int i = 3; i < 30; ++i) {
+    std::snprintf(key, sizeof key, "X802%08d", i);
+    table("X802Base")
+        .rows.push_back({Value(key), Value("1"), Value("B" + std::to_string(i)),
+                         i % 3 ? Value(i % 2 == 0) : Value()});
+  }
+  table("X901_2nd").rows.push_back({Value("P9010000000001"), Value("E99"), odd});
+}
+
 }  // namespace
 
 TableSchema Layout(const std::string& text) {
@@ -135,6 +176,7 @@ std::vector<DemoTable> InstallationTables() {
                    "Note A40",
                    {{Value("HOME"), Value("F"), Value("1"), Value("ftp.example.com"), Value("demo"),
                      Value("secret"), Big5("客戶自己的設定")}}));
+  AddOddRows(t);
   return t;
 }
 

@@ -31,6 +31,9 @@ const DemoFile kFiles[] = {
     {"C:\\Velmor\\KVT\\PNX.EXE", "MZ PNX demo program, installed version\r\n", 2012, 3, 1},
     // A client copy, old; one too old to be updated automatically.
     {"C:\\Velmor\\KVT\\Client\\KVT\\KVT.EXE", "MZ KVT demo program, client copy\r\n", 2011, 5, 20},
+    // An earlier backup of the same date: the client copy's backup takes a numbered name.
+    {"C:\\Velmor\\KVT\\Client\\KVT\\KVT1000520.EXE", "MZ KVT demo program, earlier backup\r\n",
+     2011, 5, 20},
     {"C:\\Velmor\\KVT\\Old\\KVT\\KVT.EXE", "MZ KVT demo program, 2004\r\n", 2004, 6, 1},
     // Left alone: a backup directory, and a directory not named KVT.
     {"C:\\Velmor\\KVT\\BACKUP\\KVT\\KVT.EXE", "MZ KVT demo program, backup\r\n", 2010, 1, 1},
