@@ -47,6 +47,10 @@ void writeFile(const std::filesystem::path& p, const std::string& bytes);
 // Every .DB file of the samples, as (subdir, table stem).
 std::vector<std::pair<std::string, std::string>> sampleTables();
 
+// Whether the build has pxlib; without it (a Windows build) readWithPxlib opens nothing and
+// expectPxlibAgrees checks nothing, and the engine's own checks stand alone.
+bool pxlibInBuild();
+
 // A table as pxlib reads it: per record, per field, the value in a canonical text form for
 // the field types it reads reliably (alpha, short, long, number, currency, date, time,
 // timestamp, logical, autoincrement); nullopt for blank values. Fields of other types are
