@@ -13,6 +13,7 @@ programs=(schema/test_schema platform/test_platform paradox/test_paradox)
 
 "$here/scripts/install-deps.sh" --windows
 
+mkdir -p "$build"
 targets=()
 for p in "${programs[@]}"; do targets+=("${p#*/}"); done
 for arch in i686 x86_64; do
@@ -31,7 +32,8 @@ if ! locale -a 2>/dev/null | grep -qix 'zh_TW\.utf-\?8'; then
   fi
   export LOCPATH="$build/locale"
 fi
-export LANG=zh_TW.UTF-8 LC_ALL=zh_TW.UTF-8
+# (bash itself cannot take a locale made after it started: its own warning is dropped.)
+{ export LANG=zh_TW.UTF-8 LC_ALL=zh_TW.UTF-8; } 2>/dev/null
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 # One server for the whole run: every program starts in a running Wine.
