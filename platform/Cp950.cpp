@@ -3,7 +3,9 @@
 #include "platform/Cp950.h"
 
 #include <iconv.h>
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <optional>
 
 #include "platform/Utf8.h"
@@ -112,42 +114,13 @@ std::optional<std::string> privateUseToUserDefined(char32_t cp) {
   return std::nullopt;
 }
 
-// The code point of a well-formed UTF-8 sequence of `len` bytes.
-char32_t codePointOf(std::string_view s, size_t len) {
-  auto b = [&](size_t i) { return char32_t(static_cast<unsigned char>(s[i])); };
-  switch (len) {
-    case 1:
-      return b(0);
-    case 2:
-      return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
-    case 3:
-      return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
-    default:
-      return ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F);
-  }
-}
+// Four box-drawing characters have two codes in code page 950 (0xA2A4 and 0xF9F9 are both
+// U+2550). Windows writes the second and iconv the first; the package's programs write what
+// Windows writes, so this does too, and a value written here compares equal to theirs.
+constexpr std::pair<std::string_view, std::string_view> kWindowsCodes[] = {
+    {"\u2550", "\xF9\xF9"}, {"\u255E", "\xF9\xE9"}, {"\u256A", "\xF9\xEA"}, {"\u2561", "\xF9\xEB"}};
 
-// Length of the UTF-8 sequence at the start of `s` when it is well formed, else 0.
-size_t utf8SequenceLength(std::string_view s) {
-  auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-  auto cont = [&](size_t i) { return i < s.size() && (b(i) & 0xC0) == 0x80; };
-  unsigned char c = b(0);
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) return cont(1) ? 2 : 0;
-  if (c >= 0xE0 && c <= 0xEF) {
-    if (!cont(1) || !cont(2)) return 0;
-    if (c == 0xE0 && b(1) < 0xA0) return 0;   // overlong
-    if (c == 0xED && b(1) >= 0xA0) return 0;  // surrogate
-    return 3;
-  }
-  if (c >= 0xF0 && c <= 0xF4) {
-    if (!cont(1) || !cont(2) || !cont(3)) return 0;
-    if (c == 0xF0 && b(1) < 0x90) return 0;
-    if (c == 0xF4 && b(1) >= 0x90) return 0;
-    return 4;
-  }
-  return 0;
-}
+std::string encodeWithIconv(std::string_view utf8);
 
 }  // namespace
 
@@ -179,6 +152,25 @@ std::string cp950ToUtf8(std::string_view bytes) {
 
 std::string utf8ToCp950(std::string_view utf8) {
   if (isAscii(utf8)) return std::string(utf8);
+  std::string out;
+  size_t from = 0;  // the start of what is still to convert
+  // All four begin with E2 95: a text without that pair goes to iconv whole.
+  for (size_t at = utf8.find("\xE2\x95"); at != std::string_view::npos;
+       at = utf8.find("\xE2\x95", at + 1)) {
+    const auto code = std::find_if(std::begin(kWindowsCodes), std::end(kWindowsCodes),
+                                   [&](auto& c) { return utf8.substr(at).starts_with(c.first); });
+    if (code == std::end(kWindowsCodes)) continue;
+    out += encodeWithIconv(utf8.substr(from, at - from));
+    out += code->second;
+    from = at + code->first.size();
+  }
+  return out + encodeWithIconv(utf8.substr(from));
+}
+
+namespace {
+
+std::string encodeWithIconv(std::string_view utf8) {
+  if (isAscii(utf8)) return std::string(utf8);
   Converter& c = encoder();
   std::string out;
   out.reserve(utf8.size());
@@ -186,9 +178,9 @@ std::string utf8ToCp950(std::string_view utf8) {
   while (!utf8.empty()) {
     if (c.ok() && c.convert(utf8, out) == 0) break;
     // Unmappable or malformed: one "?" per character (per byte when malformed).
-    size_t len = utf8SequenceLength(utf8);
+    size_t len = Utf8SequenceLength(utf8);
     if (const auto userDefined =
-            len == 0 ? std::nullopt : privateUseToUserDefined(codePointOf(utf8, len)))
+            len == 0 ? std::nullopt : privateUseToUserDefined(Utf8CodePoint(utf8, len)))
       out += *userDefined;
     else
       out += static_cast<unsigned char>(utf8[0]) < 0x80 ? utf8[0] : '?';
@@ -198,4 +190,5 @@ std::string utf8ToCp950(std::string_view utf8) {
   return out;
 }
 
+}  // namespace
 }  // namespace kvt::platform

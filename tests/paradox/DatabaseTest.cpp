@@ -93,7 +93,9 @@ TEST(ParadoxDatabase, RowsWrittenThroughTheTableHandleReadBackEverywhere) {
   EXPECT_EQ(back.image.rows[4][0], Value(kChinese));  // high bytes sort last
   EXPECT_EQ(back.image.rows[4][1], Value(kChinese + "\r\n" + kChinese));
   test::expectPxlibAgrees(back);
-  EXPECT_EQ(test::readWithPxlib(back.files.db).rows[4][1], kChinese + kChinese);
+  if (test::pxlibInBuild()) {
+    EXPECT_EQ(test::readWithPxlib(back.files.db).rows[4][1], kChinese + kChinese);
+  }
 
   // A second handle sees the same rows; reopening reads the files.
   Table a(db, "CB25"), b(db, "cb25.db");

@@ -57,6 +57,10 @@ void forEachSampleTable(
 // Every file of a directory with its bytes, by file name.
 std::map<std::string, std::string> snapshot(const std::filesystem::path& dir);
 
+// Whether the build has pxlib; without it (a Windows build) readWithPxlib opens nothing and
+// expectPxlibAgrees checks nothing, and the engine's own checks stand alone.
+bool pxlibInBuild();
+
 // A table as pxlib reads it: per record, per field, the value in a canonical text form for
 // the field types it reads reliably (alpha, short, long, number, currency, date, time,
 // timestamp, logical, autoincrement); nullopt for blank values. Fields of other types are

@@ -10,9 +10,11 @@
 #include "schema/EngineError.h"
 #include "tests/paradox/TestSupport.h"
 
+#if KVT_WITH_PXLIB
 extern "C" {
 #include <paradox.h>
 }
+#endif
 
 namespace kvt::paradox {
 namespace {
@@ -105,6 +107,7 @@ TEST(TableWrite, NewTableReadsBackThroughEngineAndPxlib) {
   EXPECT_EQ(fs::file_size(*back.files.mb), 4096u * (1 + 1 + 18));
 }
 
+#if KVT_WITH_PXLIB
 TEST(TableWrite, PxlibSeesTheHeaderOfANewTable) {
   test::ScratchDir dir;
   const TableSchema schema = formSchema();
@@ -125,6 +128,7 @@ TEST(TableWrite, PxlibSeesTheHeaderOfANewTable) {
   PX_close(doc);
   PX_delete(doc);
 }
+#endif
 
 TEST(TableWrite, LargeTableGetsAMultiLevelIndex) {
   test::ScratchDir dir;

@@ -88,6 +88,30 @@ TEST(Cp950, UnmappableCharactersEncodeToQuestionMarks) {
             "??\xA4\x40");
 }
 
+TEST(Cp950, CharactersWithTwoCodesAreWrittenAsWindowsWritesThem) {
+  // ═ ╞ ╪ ╡ are both 0xA2A4-0xA2A7 and 0xF9F9, 0xF9E9-0xF9EB; Windows writes the second codes,
+  // and reads both as the same character. Every other character is written alike by both
+  // tables, ╭ (0xA27E and 0xF9FA) among them.
+  const std::pair<const char*, const char*> twice[] = {{"\xA2\xA4", "\xF9\xF9"},
+                                                       {"\xA2\xA5", "\xF9\xE9"},
+                                                       {"\xA2\xA6", "\xF9\xEA"},
+                                                       {"\xA2\xA7", "\xF9\xEB"}};
+  for (const auto& [first, second] : twice) {
+    const std::string text = cp950ToUtf8(first);
+    EXPECT_EQ(cp950ToUtf8(second), text);
+    EXPECT_EQ(utf8ToCp950(text), second);
+    EXPECT_EQ(utf8ToCp950("a" + text + "更" + text),
+              "a" + std::string(second) + "\xA7\xF3" + second);
+  }
+  EXPECT_EQ(cp950ToUtf8("\xF9\xF9\xF9\xFA\xF9\xFE"), "═╭▓");
+  // Neighbours of the four keep their codes; other characters after E2 95 are untouched.
+  EXPECT_EQ(utf8ToCp950("╭▓╒"), "\xA2\x7E\xF9\xFE\xF9\xE6");
+  EXPECT_EQ(cp950ToUtf8(utf8ToCp950("╒╓╔╕")), "╒╓╔╕");
+  // The single byte 0x80 is U+0080 and 0xFF no character, on either platform.
+  EXPECT_EQ(cp950ToUtf8("\x80\xFF"), "\u0080" + kReplacement);
+  EXPECT_EQ(utf8ToCp950("\u0080\uF8F8"), "\x80?");
+}
+
 TEST(Cp950, ThreadsConvertIndependently) {
   const std::string text = "更新了 Paradox 資料表";
   const std::string big5 = utf8ToCp950(text);

@@ -1,0 +1,45 @@
+#include "platform/win32/WideText.h"
+
+namespace kvt::platform::win32 {
+namespace {
+
+// Seconds from 1601-01-01 to 1970-01-01.
+constexpr long long kEpochDifference = 11644473600LL;
+using Ticks = std::chrono::duration<long long, std::ratio<1, 10'000'000>>;
+
+}  // namespace
+
+std::wstring widen(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+  std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
+  if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), n);
+  return wide;
+}
+
+std::string narrow(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0,
+                                      nullptr, nullptr);
+  std::string utf8(size_t(n > 0 ? n : 0), '\0');
+  if (n > 0)
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), n, nullptr,
+                          nullptr);
+  return utf8;
+}
+
+FileTime fromFiletime(const FILETIME& ft) {
+  const long long ticks = static_cast<long long>(
+      (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+  const auto sinceEpoch = Ticks(ticks) - std::chrono::seconds(kEpochDifference);
+  return FileTime(std::chrono::duration_cast<FileTime::duration>(sinceEpoch));
+}
+
+FILETIME toFiletime(FileTime t) {
+  const auto ticks =
+      std::chrono::floor<Ticks>(t.time_since_epoch()) + std::chrono::seconds(kEpochDifference);
+  const auto value = static_cast<unsigned long long>(ticks.count());
+  return FILETIME{DWORD(value & 0xFFFFFFFFu), DWORD(value >> 32)};
+}
+
+}  // namespace kvt::platform::win32
