@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace kvt::paradox {
 
@@ -27,5 +28,14 @@ class FileOps {
 
 // The plain implementation on the local file system.
 FileOps& defaultFileOps();
+
+// The suffix of a complete file written beside the one it is to replace.
+inline constexpr const char* kNewFileSuffix = ".kvtnew";
+
+// True when anything, a dangling link included, stands at `p`.
+inline bool pathExists(const std::filesystem::path& p) {
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::symlink_status(p, ec));
+}
 
 }  // namespace kvt::paradox

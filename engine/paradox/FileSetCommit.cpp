@@ -9,7 +9,6 @@ namespace kvt::paradox {
 namespace fs = std::filesystem;
 namespace {
 
-const char* const kNewSuffix = ".kvtnew";
 const char* const kOldSuffix = ".kvtold";
 const char* const kJournalSuffix = ".kvtjournal";
 const char* const kJournalHead = "kvt table commit 1";
@@ -20,11 +19,6 @@ fs::path withSuffix(const fs::path& p, const char* suffix) {
 
 [[noreturn]] void fail(const std::string& what, const std::string& error) {
   throw EngineError(ErrorKind::Io, what + ": " + error);
-}
-
-bool pathExists(const fs::path& p) {
-  std::error_code ec;
-  return fs::exists(fs::symlink_status(p, ec));
 }
 
 void removeQuietly(FileOps& ops, const fs::path& p) {
@@ -39,9 +33,10 @@ void commitFileSet(FileOps& ops, const fs::path& dir, const std::string& stem,
   std::string error;
   // 1. The new files, complete, under temporary names.
   for (size_t i = 0; i < files.size(); ++i) {
-    const fs::path temp = withSuffix(files[i].target, kNewSuffix);
+    const fs::path temp = withSuffix(files[i].target, kNewFileSuffix);
     if (!ops.writeFile(temp, files[i].bytes, error)) {
-      for (size_t j = 0; j <= i; ++j) removeQuietly(ops, withSuffix(files[j].target, kNewSuffix));
+      for (size_t j = 0; j <= i; ++j)
+        removeQuietly(ops, withSuffix(files[j].target, kNewFileSuffix));
       fail("cannot write " + temp.string(), error);
     }
   }
@@ -50,11 +45,11 @@ void commitFileSet(FileOps& ops, const fs::path& dir, const std::string& stem,
   journal << kJournalHead << '\n';
   for (const auto& f : files) journal << f.target.filename().string() << '\n';
   const fs::path journalPath = dir / (stem + kJournalSuffix);
-  const fs::path journalTemp = withSuffix(journalPath, kNewSuffix);
+  const fs::path journalTemp = withSuffix(journalPath, kNewFileSuffix);
   if (!ops.writeFile(journalTemp, journal.str(), error) ||
       !ops.rename(journalTemp, journalPath, error)) {
     removeQuietly(ops, journalTemp);
-    for (const auto& f : files) removeQuietly(ops, withSuffix(f.target, kNewSuffix));
+    for (const auto& f : files) removeQuietly(ops, withSuffix(f.target, kNewFileSuffix));
     fail("cannot write the commit journal " + journalPath.string(), error);
   }
   ops.syncDirectory(dir);
@@ -69,7 +64,7 @@ void commitFileSet(FileOps& ops, const fs::path& dir, const std::string& stem,
       movedAside[i] = ok;
     }
     if (ok) {
-      ok = ops.rename(withSuffix(target, kNewSuffix), target, error);
+      ok = ops.rename(withSuffix(target, kNewFileSuffix), target, error);
       installed[i] = ok;
     }
     if (!ok) {
@@ -77,10 +72,10 @@ void commitFileSet(FileOps& ops, const fs::path& dir, const std::string& stem,
       for (size_t j = 0; j <= i; ++j) {
         const fs::path& t = files[j].target;
         std::string ignored;
-        if (installed[j]) ops.rename(t, withSuffix(t, kNewSuffix), ignored);
+        if (installed[j]) ops.rename(t, withSuffix(t, kNewFileSuffix), ignored);
         if (movedAside[j]) ops.rename(withSuffix(t, kOldSuffix), t, ignored);
       }
-      for (const auto& f : files) removeQuietly(ops, withSuffix(f.target, kNewSuffix));
+      for (const auto& f : files) removeQuietly(ops, withSuffix(f.target, kNewFileSuffix));
       removeQuietly(ops, journalPath);
       ops.syncDirectory(dir);
       fail("cannot replace " + target.string(), error);
@@ -104,7 +99,7 @@ bool recoverFileSet(FileOps& ops, const fs::path& dir, const std::string& stem) 
     const auto endsWith = [&](const std::string& s) {
       return name.size() > s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0;
     };
-    if (endsWith(kNewSuffix) || endsWith(kOldSuffix)) leftovers.push_back(p);
+    if (endsWith(kNewFileSuffix) || endsWith(kOldSuffix)) leftovers.push_back(p);
   }
   std::string journal, error;
   const bool committed = pathExists(journalPath);
@@ -123,7 +118,7 @@ bool recoverFileSet(FileOps& ops, const fs::path& dir, const std::string& stem) 
     while (std::getline(lines, line)) {
       if (line.empty() || line.find('/') != std::string::npos) continue;
       const fs::path target = dir / line;
-      const fs::path temp = withSuffix(target, kNewSuffix);
+      const fs::path temp = withSuffix(target, kNewFileSuffix);
       const fs::path old = withSuffix(target, kOldSuffix);
       if (!pathExists(temp)) continue;  // installed before the interruption
       if (pathExists(target) && !pathExists(old) && !ops.rename(target, old, error)) {
@@ -149,7 +144,7 @@ bool recoverFileSet(FileOps& ops, const fs::path& dir, const std::string& stem) 
   }
   for (const auto& p : familyFiles(dir, stem)) {
     const std::string name = p.filename().string();
-    if ((name.size() > 7 && (name.compare(name.size() - 7, 7, kNewSuffix) == 0 ||
+    if ((name.size() > 7 && (name.compare(name.size() - 7, 7, kNewFileSuffix) == 0 ||
                              name.compare(name.size() - 7, 7, kOldSuffix) == 0))) {
       removeQuietly(ops, p);
     }

@@ -12,12 +12,6 @@ namespace {
 
 const char* const kRenameSuffix = ".kvtrename";
 const char* const kRenameHead = "kvt table rename 1";
-const char* const kNewSuffix = ".kvtnew";
-
-bool pathExists(const fs::path& p) {
-  std::error_code ec;
-  return fs::exists(fs::symlink_status(p, ec));
-}
 
 bool endsWithIgnoringCase(const std::string& name, const std::string& suffix) {
   return name.size() > suffix.size() &&
@@ -40,7 +34,7 @@ void renameTableFiles(FileOps& ops, const fs::path& dir, const TableFiles& files
   }
   std::string error;
   const fs::path journalPath = dir / (fromStem + kRenameSuffix);
-  const fs::path journalTemp = dir / (fromStem + kRenameSuffix + kNewSuffix);
+  const fs::path journalTemp = dir / (fromStem + kRenameSuffix + kNewFileSuffix);
   if (!ops.writeFile(journalTemp, journal.str(), error) ||
       !ops.rename(journalTemp, journalPath, error)) {
     ops.remove(journalTemp, error);
@@ -73,7 +67,7 @@ std::vector<FinishedRename> recoverRenames(FileOps& ops, const fs::path& dir) {
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
     if (endsWithIgnoringCase(name, kRenameSuffix)) journals.push_back(it->path());
-    if (endsWithIgnoringCase(name, std::string(kRenameSuffix) + kNewSuffix)) {
+    if (endsWithIgnoringCase(name, std::string(kRenameSuffix) + kNewFileSuffix)) {
       std::string error;
       ops.remove(it->path(), error);  // a journal never put in place: nothing was renamed
     }

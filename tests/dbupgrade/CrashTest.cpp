@@ -197,7 +197,9 @@ TEST_F(RebuildCrash, DyingAtAnyStepLeavesTheOldTableOrTheWholeNewOne) {
       EXPECT_TRUE(name.rfind("X202Memo.", 0) == 0) << name << " left behind";
     }
     // Whatever was half done is named in the log; a run after it brings the new layout.
-    if (inst->countLogged("上次的") == 0) EXPECT_EQ(size, 14) << inst->logText();
+    if (inst->countLogged("上次的") == 0) {
+      EXPECT_EQ(size, 14) << inst->logText();
+    }
     EXPECT_TRUE(upgrade::RebuildParadoxTable(inst->ctx(), "X202Memo"));
     EXPECT_EQ(Installation::sizeOf(inst->package(), "X202Memo", "ProcessingNo"), 18);
     EXPECT_EQ(Installation::rowsOf(inst->package(), "X202Memo"), rows);

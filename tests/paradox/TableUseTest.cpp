@@ -57,7 +57,7 @@ class TableUseTest : public ::testing::Test {
     };
     if (withCreate) {
       changes.push_back([](ParadoxDatabase& db) {
-        db.createTable("NEW.DB", TableSchema{{{"A", FieldType::Alpha, 4}}});
+        db.createTable("NEW.DB", TableSchema{{{"A", FieldType::Alpha, 4}}, {}});
       });
     }
     std::vector<ErrorKind> kinds;
