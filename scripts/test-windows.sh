@@ -9,7 +9,7 @@ build=${KVT_WINDOWS_BUILD_DIR:-$here/build-windows}
 jobs=${KVT_JOBS:-$(nproc)}
 samples=${KVT_PARADOX_SAMPLES_DIR:-$here/../shared/paradox-samples}
 # The test programs that hold no POSIX facts, by the group directory that builds each.
-programs=(schema/test_schema platform/test_platform paradox/test_paradox)
+programs=(schema/test_schema platform/test_platform paradox/test_paradox win32/test_win32)
 
 "$here/scripts/install-deps.sh" --windows
 

@@ -28,6 +28,26 @@ std::string narrow(std::wstring_view wide) {
   return utf8;
 }
 
+std::string toCodePage(UINT codePage, std::string_view utf8) {
+  const std::wstring wide = widen(utf8);
+  if (wide.empty()) return {};
+  const int n = ::WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), nullptr, 0,
+                                      nullptr, nullptr);
+  std::string bytes(size_t(n > 0 ? n : 0), '\0');
+  if (n > 0)
+    ::WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), bytes.data(), n, nullptr,
+                          nullptr);
+  return bytes;
+}
+
+std::string fromCodePage(UINT codePage, std::string_view bytes) {
+  if (bytes.empty()) return {};
+  const int n = ::MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+  std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
+  if (n > 0) ::MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), wide.data(), n);
+  return narrow(wide);
+}
+
 FileTime fromFiletime(const FILETIME& ft) {
   const long long ticks = static_cast<long long>(
       (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
