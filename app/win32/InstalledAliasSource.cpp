@@ -158,6 +158,17 @@ std::optional<AliasInfo> readAlias(const EngineCalls& calls, std::string_view al
   return info;
 }
 
+// The full path alone: a library of that name elsewhere on the search path is not the installed
+// engine. Its own dependencies are found beside it. A damaged or foreign library gives null,
+// not the system's error box.
+HMODULE loadQuietly(const std::wstring& file) {
+  DWORD before = 0;
+  ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &before);
+  HMODULE library = ::LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  ::SetThreadErrorMode(before, nullptr);
+  return library;
+}
+
 class EngineAliasSource : public AliasSource {
  public:
   explicit EngineAliasSource(const platform::FileSystem& fs) : fs_(fs) {}
@@ -165,10 +176,7 @@ class EngineAliasSource : public AliasSource {
   AliasLookup lookup(std::string_view alias) const override {
     const std::string label = std::string(alias) + " Alias";
     for (const std::wstring& file : libraryCandidates(engineDllPath())) {
-      // The full path alone: a library of that name elsewhere on the search path is not the
-      // installed engine. Its own dependencies are found beside it.
-      win32::Library library(
-          ::LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+      win32::Library library(loadQuietly(file));
       if (!library) continue;
       std::optional<EngineCalls> calls = callsOf(library.get());
       if (!calls) continue;

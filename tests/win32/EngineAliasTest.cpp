@@ -159,9 +159,12 @@ TEST_F(EngineAliasTest, WithoutAnEngineTheRegistryFileIsRead) {
                    5 * sizeof(wchar_t));
   ::RegCloseKey(init);
   ::RegDeleteValueW(key, engine::kDllPathValue);
-  // No DLLPATH; a directory without the library; a library without every call.
+  // No DLLPATH; a directory without the library; a damaged library; one without every call.
+  const std::string bad = fs.dir + "\\bad";
+  ASSERT_TRUE(fs.forceDirectories(bad));
+  ASSERT_TRUE(fs.writeFile(bad + "\\IDAPI32.DLL", "MZ and nothing of a library"));
   const std::optional<std::wstring> dllPaths[] = {std::nullopt, win32::widen(fs.dir),
-                                                  here + L"partial"};
+                                                  win32::widen(bad), here + L"partial"};
   for (const std::optional<std::wstring>& dllPath : dllPaths) {
     if (dllPath) setDllPath(*dllPath);
     const std::string shown = dllPath ? win32::narrow(*dllPath) : "none";
@@ -170,6 +173,8 @@ TEST_F(EngineAliasTest, WithoutAnEngineTheRegistryFileIsRead) {
     EXPECT_EQ(found.alias->params, fromFile) << shown;
     EXPECT_EQ(found.sourceLine, fileLine("沒有安裝資料庫引擎，")) << shown;
   }
+  fs.deleteFile(bad + "\\IDAPI32.DLL");
+  fs.removeDirectory(bad);
   EXPECT_EQ(record()->inits, 0);
 
   // An engine that does not start: the file again, saying why; no exit without a start.
