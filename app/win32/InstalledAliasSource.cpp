@@ -7,6 +7,7 @@
 
 #include "app/AliasSource.h"
 #include "app/win32/EngineConfig.h"
+#include "platform/AsciiText.h"
 #include "platform/win32/LoadedLibrary.h"
 #include "platform/win32/WideText.h"
 
@@ -94,15 +95,6 @@ std::string fieldText(const char (&field)[N]) {
   return win32::fromCodePage(CP_ACP, std::string_view(field, n));
 }
 
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const auto up = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
-    if (up(a[i]) != up(b[i])) return false;
-  }
-  return true;
-}
-
 // The leaf nodes under a configuration path, as "NAME=value"; empty when the path is unknown.
 std::vector<std::pair<std::string, std::string>> readNodes(const EngineCalls& calls,
                                                            std::string path) {
@@ -136,15 +128,16 @@ std::optional<AliasInfo> readAlias(const EngineCalls& calls, std::string_view al
 
   AliasInfo info;
   info.driver = fieldText(desc.type);
-  const bool standard = info.driver.empty() || sameName(info.driver, "STANDARD");
+  const bool standard =
+      info.driver.empty() || platform::EqualsIgnoringAsciiCase(info.driver, "STANDARD");
   const std::string path =
       engine::kDatabasesNode + name + (standard ? engine::kInfoNode : engine::kOpenNode);
   std::optional<std::string> pathLine;
   std::vector<std::string> others;
   for (auto& [key, value] : readNodes(calls, path)) {
-    if (sameName(key, "TYPE")) {
+    if (platform::EqualsIgnoringAsciiCase(key, "TYPE")) {
       if (info.driver.empty()) info.driver = value;
-    } else if (sameName(key, "PATH")) {
+    } else if (platform::EqualsIgnoringAsciiCase(key, "PATH")) {
       pathLine = key + "=" + value;
     } else {
       others.push_back(key + "=" + value);
