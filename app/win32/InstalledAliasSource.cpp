@@ -95,7 +95,7 @@ std::string fieldText(const char (&field)[N]) {
   return win32::fromCodePage(CP_ACP, std::string_view(field, n));
 }
 
-// The leaf nodes under a configuration path, as "NAME=value"; empty when the path is unknown.
+// The leaf nodes under a configuration path, by name and value; empty when the path is unknown.
 std::vector<std::pair<std::string, std::string>> readNodes(const EngineCalls& calls,
                                                            std::string path) {
   engine::Cursor cursor = nullptr;
