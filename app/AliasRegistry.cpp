@@ -57,6 +57,7 @@ std::optional<AliasInfo> ReadAlias(const platform::FileSystem& fs, std::string_v
 
 MySqlAliasParams MySqlParamsOf(const AliasInfo& alias) {
   MySqlAliasParams p;
+  p.dsn = paramValue(alias, "ODBC DSN").value_or("");
   p.server = paramValue(alias, "SERVER NAME").value_or("");
   p.database = paramValue(alias, "DATABASE NAME").value_or("");
   p.user = paramValue(alias, "USER NAME").value_or("");

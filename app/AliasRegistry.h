@@ -26,7 +26,8 @@ struct AliasInfo {
 // missing or unreadable.
 std::optional<AliasInfo> ReadAlias(const platform::FileSystem& fs, std::string_view alias);
 
-// The connection parameters of a MySQL alias; a missing or unreadable PORT gives 3306.
+// The connection parameters of a MySQL alias (or an ODBC one: ODBC DSN, USER NAME, PASSWORD);
+// a missing or unreadable PORT gives 3306.
 MySqlAliasParams MySqlParamsOf(const AliasInfo& alias);
 
 }  // namespace kvt::app

@@ -10,8 +10,10 @@
 
 namespace kvt::app {
 
-// The connection parameters of a MySQL alias, as the alias registry holds them.
+// The connection parameters of a MySQL alias, as the alias registry holds them, or of an ODBC
+// alias of the table engine (a data source, a user and a password).
 struct MySqlAliasParams {
+  std::string dsn;     // "ODBC DSN"
   std::string server;  // "SERVER NAME"
   unsigned port = 3306;
   std::string database;  // "DATABASE NAME"

@@ -58,8 +58,15 @@ void openParadoxDirectory(RunContext& ctx, DatabaseOpener& opener, const AliasIn
 }  // namespace
 
 void DetectDatabaseKind(RunContext& ctx, DatabaseOpener& opener, const std::string& aliasName) {
+  DetectDatabaseKind(ctx, opener, *InstalledAliasSource(ctx.fs), aliasName);
+}
+
+void DetectDatabaseKind(RunContext& ctx, DatabaseOpener& opener, const AliasSource& aliases,
+                        const std::string& aliasName) {
   ctx.databaseKind = DatabaseKind::Standard;
-  std::optional<AliasInfo> alias = ReadAlias(ctx.fs, aliasName);
+  AliasLookup lookup = aliases.lookup(aliasName);
+  if (!lookup.sourceLine.empty()) ctx.AppendLog(lookup.sourceLine);
+  std::optional<AliasInfo>& alias = lookup.alias;
   if (alias) {
     std::string driver = upperAscii(alias->driver);
     if (driver != "STANDARD" && driver.find("MYSQL") != std::string::npos)

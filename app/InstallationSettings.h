@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/AliasSource.h"
 #include "app/DatabaseOpener.h"
 #include "run/RunContext.h"
 
@@ -17,6 +18,9 @@ inline constexpr const char* kMySqlDatabaseName = "MyKVT";
 // alias's directory as DatabaseDir and opens its tables; logs what it found. A missing or
 // unreadable alias leaves STANDARD with DatabaseDir empty. Throws EngineError when the MySQL
 // connection fails: nothing has been changed at that point.
+// The alias is looked up in `aliases`, or in the installed package's place for it.
+void DetectDatabaseKind(RunContext& ctx, DatabaseOpener& opener, const AliasSource& aliases,
+                        const std::string& aliasName);
 void DetectDatabaseKind(RunContext& ctx, DatabaseOpener& opener, const std::string& aliasName);
 
 // The package's KVT.INI: C:\Velmor\KVT\KVT.ini, D:\Velmor\KVT\KVT.ini, then KVT.INI in the

@@ -35,7 +35,7 @@ void UpgradeRunSteps::UpgradeFormFiles(RunContext& ctx) {
 }
 
 void UpgradeRunSteps::SendReport(RunContext& ctx, const std::string& logText) {
-  report::SendReport(ctx, *report::DefaultMailClient(), logText);
+  report::SendReport(ctx, *report::DefaultMailClient(mailParent_), logText);
 }
 
 }  // namespace kvt::app

@@ -5,11 +5,14 @@
 #include <string>
 
 #include "app/RunSteps.h"
+#include "report/MailClient.h"
 
 namespace kvt::app {
 
 class UpgradeRunSteps : public RunSteps {
  public:
+  // `mailParent`: the tool's window, which owns the report mail's compose window.
+  explicit UpgradeRunSteps(report::ParentWindow mailParent = 0) : mailParent_(mailParent) {}
   void SearchInstallations(RunContext& ctx, const std::string& dir) override;
   void UpdateFormDirProgram(RunContext& ctx) override;
   void CopyDtxFile(RunContext& ctx, const std::string& name) override;
@@ -18,6 +21,9 @@ class UpgradeRunSteps : public RunSteps {
   void RunDatabaseSteps(RunContext& ctx) override;
   void UpgradeFormFiles(RunContext& ctx) override;
   void SendReport(RunContext& ctx, const std::string& logText) override;
+
+ private:
+  report::ParentWindow mailParent_;
 };
 
 }  // namespace kvt::app

@@ -1,6 +1,7 @@
 // The desktop's mail client, reached through one call that shows its compose window.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -9,7 +10,7 @@
 namespace kvt::report {
 
 // Texts are UTF-8, as everything a person reads inside the tool; a client converts them to
-// what its desktop takes (the ANSI code page for Simple MAPI on Windows).
+// what its desktop takes (code page 950 for Simple MAPI on Windows).
 struct MailMessage {
   std::string subject;
   std::string body;       // lines ended by CR LF
@@ -38,8 +39,12 @@ class MailClient {
   virtual int send(const MailMessage& message, platform::Ui& ui) = 0;
 };
 
+// The native handle of the window that owns a mail client's dialogs (an HWND on Windows), as
+// the window that makes the client hands it over; 0 for none.
+using ParentWindow = std::uintptr_t;
+
 // The desktop's default mail client of this platform: Simple MAPI on Windows, xdg-email
-// elsewhere.
-std::unique_ptr<MailClient> DefaultMailClient();
+// elsewhere. Its compose window belongs to `parent` where the desktop lets it name one.
+std::unique_ptr<MailClient> DefaultMailClient(ParentWindow parent = 0);
 
 }  // namespace kvt::report

@@ -6,52 +6,33 @@
 
 #include <memory>
 #include <string>
-#include <type_traits>
 
+#include "platform/Cp950.h"
+#include "platform/win32/LoadedLibrary.h"
 #include "report/MailClient.h"
 
 namespace kvt::report {
 namespace {
 
-struct LibraryRelease {
-  void operator()(HMODULE library) const { ::FreeLibrary(library); }
-};
-using Library = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryRelease>;
-
-// UTF-8 to the ANSI code page, which the ANSI entry of Simple MAPI reads (code page 950 on
-// a Traditional Chinese system). Characters the code page lacks become its default character.
-std::string toAnsi(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int wideLength =
-      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-  if (wideLength <= 0) return {};
-  std::wstring wide(size_t(wideLength), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), wideLength);
-  const int ansiLength =
-      ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-  if (ansiLength <= 0) return {};
-  std::string ansi(size_t(ansiLength), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, ansi.data(), ansiLength, nullptr,
-                        nullptr);
-  return ansi;
-}
-
 class MapiMailClient : public MailClient {
  public:
+  explicit MapiMailClient(ParentWindow parent) : parent_(parent) {}
+
   // The compose dialog is modal and runs the window's messages itself.
   int send(const MailMessage& message, platform::Ui&) override {
     // Released again after the call, whatever happens.
-    Library library(::LoadLibraryA("MAPI32.DLL"));
+    platform::win32::Library library(::LoadLibraryA("MAPI32.DLL"));
     if (!library) return mail_result::kUserAbort;
-    const FARPROC entry = ::GetProcAddress(library.get(), "MAPISendMail");
-    if (entry == nullptr) return mail_result::kUserAbort;
-    const auto sendMail = reinterpret_cast<LPMAPISENDMAIL>(reinterpret_cast<void*>(entry));
+    const auto sendMail = platform::win32::exportOf<LPMAPISENDMAIL>(library.get(), "MAPISendMail");
+    if (sendMail == nullptr) return mail_result::kUserAbort;
 
-    // The strings live until the call returns; MAPI takes non-const pointers but only reads.
-    std::string subject = toAnsi(message.subject);
-    std::string body = toAnsi(message.body);
-    std::string name = toAnsi(message.toName);
-    std::string address = toAnsi(message.toAddress);
+    // The ANSI entry reads the texts in code page 950 whatever the system's ANSI code page is
+    // (1252 on many machines, which has no Chinese characters). The strings live until the
+    // call returns; MAPI takes non-const pointers but only reads.
+    std::string subject = platform::utf8ToCp950(message.subject);
+    std::string body = platform::utf8ToCp950(message.body);
+    std::string name = platform::utf8ToCp950(message.toName);
+    std::string address = platform::utf8ToCp950(message.toAddress);
 
     MapiRecipDesc recipient{};
     recipient.ulRecipClass = MAPI_TO;
@@ -67,18 +48,22 @@ class MapiMailClient : public MailClient {
     mail.nFileCount = 0;
     mail.lpFiles = nullptr;
 
-    // No prior logon session; the active window (the main window, whose button was pressed)
-    // owns the compose dialog.
-    const ULONG result = sendMail(0, reinterpret_cast<ULONG_PTR>(::GetActiveWindow()), &mail,
-                                  MAPI_LOGON_UI | MAPI_DIALOG, 0);
+    // No prior logon session. The tool's window owns the compose dialog; without one named,
+    // the active window (whose button was pressed) does.
+    const ULONG_PTR owner =
+        parent_ != 0 ? ULONG_PTR(parent_) : reinterpret_cast<ULONG_PTR>(::GetActiveWindow());
+    const ULONG result = sendMail(0, owner, &mail, MAPI_LOGON_UI | MAPI_DIALOG, 0);
     return static_cast<int>(result);
   }
+
+ private:
+  ParentWindow parent_;
 };
 
 }  // namespace
 
-std::unique_ptr<MailClient> DefaultMailClient() {
-  return std::make_unique<MapiMailClient>();
+std::unique_ptr<MailClient> DefaultMailClient(ParentWindow parent) {
+  return std::make_unique<MapiMailClient>(parent);
 }
 
 }  // namespace kvt::report

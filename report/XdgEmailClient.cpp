@@ -168,7 +168,8 @@ int XdgEmailClient::send(const MailMessage& message, platform::Ui& ui) {
   return mail_result::kUserAbort;
 }
 
-std::unique_ptr<MailClient> DefaultMailClient() {
+// xdg-email starts the mail program as a window of its own: there is no parent to name.
+std::unique_ptr<MailClient> DefaultMailClient(ParentWindow) {
   return std::make_unique<XdgEmailClient>();
 }
 

@@ -7,25 +7,43 @@ namespace {
 constexpr long long kEpochDifference = 11644473600LL;
 using Ticks = std::chrono::duration<long long, std::ratio<1, 10'000'000>>;
 
-}  // namespace
-
-std::wstring widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+// Bytes of a code page to UTF-16 and back; flags 0, so what does not convert becomes the
+// replacement or default character.
+std::wstring decode(UINT codePage, std::string_view bytes) {
+  if (bytes.empty()) return {};
+  const int n = ::MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), nullptr, 0);
   std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
-  if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), n);
+  if (n > 0) ::MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), wide.data(), n);
   return wide;
 }
 
-std::string narrow(std::wstring_view wide) {
+std::string encode(UINT codePage, std::wstring_view wide) {
   if (wide.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0,
+  const int n = ::WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), nullptr, 0,
                                       nullptr, nullptr);
-  std::string utf8(size_t(n > 0 ? n : 0), '\0');
+  std::string bytes(size_t(n > 0 ? n : 0), '\0');
   if (n > 0)
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), n, nullptr,
+    ::WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), bytes.data(), n, nullptr,
                           nullptr);
-  return utf8;
+  return bytes;
+}
+
+}  // namespace
+
+std::wstring widen(std::string_view utf8) {
+  return decode(CP_UTF8, utf8);
+}
+
+std::string narrow(std::wstring_view wide) {
+  return encode(CP_UTF8, wide);
+}
+
+std::string toCodePage(UINT codePage, std::string_view utf8) {
+  return encode(codePage, widen(utf8));
+}
+
+std::string fromCodePage(UINT codePage, std::string_view bytes) {
+  return narrow(decode(codePage, bytes));
 }
 
 FileTime fromFiletime(const FILETIME& ft) {

@@ -17,6 +17,12 @@ std::wstring widen(std::string_view utf8);
 // Lone surrogates become U+FFFD.
 std::string narrow(std::wstring_view wide);
 
+// UTF-8 to the bytes of a code page (CP_OEMCP, 950...); characters it lacks become its default
+// character.
+std::string toCodePage(UINT codePage, std::string_view utf8);
+// The bytes of a code page to UTF-8.
+std::string fromCodePage(UINT codePage, std::string_view bytes);
+
 // FILETIME counts 100-nanosecond steps from 1601-01-01 UTC.
 FileTime fromFiletime(const FILETIME& ft);
 FILETIME toFiletime(FileTime t);

@@ -133,6 +133,40 @@ TEST_F(InstallationSettingsTest, RefusedMySqlConnectionIsAnErrorWithTheServerMes
   EXPECT_EQ(ctx().packageDb, nullptr);
 }
 
+// The aliases of an engine's configuration: what it was asked and what it answers.
+class ScriptedAliases : public AliasSource {
+ public:
+  AliasLookup answer;
+  mutable std::vector<std::string> asked;
+  AliasLookup lookup(std::string_view alias) const override {
+    asked.emplace_back(alias);
+    return answer;
+  }
+};
+
+TEST_F(InstallationSettingsTest, EngineAliasSourceIsLoggedAndOdbcValuesReachTheConnection) {
+  ScriptedAliases engine;
+  engine.answer = {
+      AliasInfo{"MySQL ODBC", {"ODBC DSN=KVT 資料", "USER NAME=kvt", "PASSWORD=s3cr!t"}},
+      "KVT Alias 取自資料庫引擎 [C:\\BDE\\IDAPI32.DLL]。"};
+  DetectDatabaseKind(ctx(), h.opener, engine, "KVT");
+  EXPECT_EQ(engine.asked, std::vector<std::string>{"KVT"});
+  EXPECT_EQ(ctx().databaseKind, DatabaseKind::MySQL);
+  EXPECT_EQ(h.opener.mySqlParams.dsn, "KVT 資料");
+  EXPECT_EQ(h.opener.mySqlParams.user, "kvt");
+  EXPECT_EQ(h.opener.mySqlParams.password, "s3cr!t");
+  EXPECT_EQ(log(), "KVT Alias 取自資料庫引擎 [C:\\BDE\\IDAPI32.DLL]。\n使用 MySQL 資料庫。");
+  EXPECT_EQ(log().find("s3cr!t"), std::string::npos);
+
+  // No alias where the engine keeps them: the source is still named, nothing else is said.
+  RunHarness fresh;
+  fresh.startForSteps();
+  engine.answer = {std::nullopt, "沒有安裝資料庫引擎，KVT Alias 取自 [C:\\windows\\DBALIAS.INI]。"};
+  DetectDatabaseKind(fresh.ctx(), fresh.opener, engine, "KVT");
+  EXPECT_EQ(fresh.ctx().DatabaseDir, "");
+  EXPECT_EQ(fresh.log(), engine.answer.sourceLine);
+}
+
 TEST_F(InstallationSettingsTest, UnopenableParadoxDirectoryIsLoggedAndSkipped) {
   h.writeAliases("[KVT]\r\nDRIVER=STANDARD\r\nPATH=C:\\DB\r\n");
   h.prefix.mkdir("C:\\DB");
