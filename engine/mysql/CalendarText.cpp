@@ -78,8 +78,8 @@ std::optional<CalendarParts> partsFromText(std::string_view text) {
   if (takeChar(text, '-')) {
     p.negative = true;
   } else if (text.size() >= 10 && text[4] == '-') {
-    if (!takeNumber(text, p.date.year) || !takeChar(text, '-') ||
-        !takeNumber(text, p.date.month) || !takeChar(text, '-') || !takeNumber(text, p.date.day))
+    if (!takeNumber(text, p.date.year) || !takeChar(text, '-') || !takeNumber(text, p.date.month) ||
+        !takeChar(text, '-') || !takeNumber(text, p.date.day))
       return std::nullopt;
     if (text.empty()) return p;
     if (!takeChar(text, ' ') && !takeChar(text, 'T')) return std::nullopt;

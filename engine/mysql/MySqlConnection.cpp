@@ -65,7 +65,8 @@ std::string connectionText(const MySqlConnectionParams& params) {
 std::shared_ptr<MySqlConnection> MySqlConnection::open(const MySqlConnectionParams& params) {
   std::shared_ptr<MySqlConnection> conn(new MySqlConnection());
   conn->env_ = OdbcHandle(SQL_HANDLE_ENV, nullptr);
-  if (!conn->env_) throw EngineError(ErrorKind::Server, "MySQL: the ODBC driver manager is missing");
+  if (!conn->env_)
+    throw EngineError(ErrorKind::Server, "MySQL: the ODBC driver manager is missing");
   SQLSetEnvAttr(conn->env_.get(), SQL_ATTR_ODBC_VERSION,
                 reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0);
   conn->dbc_ = OdbcHandle(SQL_HANDLE_DBC, conn->env_.get());

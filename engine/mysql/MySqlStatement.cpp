@@ -218,8 +218,8 @@ Value MySqlStatement::readColumn(unsigned index, ReadAs kind, bool isUnsigned) {
     case ReadAs::Bool: {
       SQLBIGINT v = 0;
       // An unsigned column's top values come through as their bits.
-      const SQLRETURN rc = SQLGetData(stmt_.get(), column, isUnsigned ? SQL_C_UBIGINT : SQL_C_SBIGINT,
-                                      &v, sizeof v, &length);
+      const SQLRETURN rc = SQLGetData(
+          stmt_.get(), column, isUnsigned ? SQL_C_UBIGINT : SQL_C_SBIGINT, &v, sizeof v, &length);
       if (!odbcSucceeded(rc)) fail();
       if (length == SQL_NULL_DATA) return Value();
       if (kind == ReadAs::Bool) return Value(v != 0);
@@ -252,8 +252,8 @@ Value MySqlStatement::readColumn(unsigned index, ReadAs kind, bool isUnsigned) {
     default: {
       const std::optional<CalendarParts> parts = partsFromText(*bytes);
       if (!parts) {
-        throw conn_->error(0, "MySQL: the server sent the date or time \"" + *bytes +
-                                  "\", which is none");
+        throw conn_->error(
+            0, "MySQL: the server sent the date or time \"" + *bytes + "\", which is none");
       }
       return valueFromTime(kind, *parts);
     }

@@ -30,8 +30,8 @@ OdbcDiagnostic OdbcHandle::diagnostic() const {
   SQLINTEGER native = 0;
   SQLCHAR text[SQL_MAX_MESSAGE_LENGTH + 1] = {};
   SQLSMALLINT length = 0;
-  if (!handle_ || !odbcSucceeded(SQLGetDiagRec(type_, handle_, 1, state, &native, text,
-                                               sizeof text, &length))) {
+  if (!handle_ || !odbcSucceeded(SQLGetDiagRec(type_, handle_, 1, state, &native, text, sizeof text,
+                                               &length))) {
     d.message = "MySQL: the ODBC driver gave no reason";
     return d;
   }

@@ -82,6 +82,16 @@ TEST_F(Database, ValuesTheServerCutUnderTheLenientModeAreCounted) {
   EXPECT_EQ(db_->cutsOfLastStatement(), 0u);
 }
 
+TEST_F(Database, StatementTextReachesTheServerAsWritten) {
+  // Big5 trail bytes "{" and "\\", braces of the ODBC escape forms and a "?" in quotes:
+  // nothing is rewritten on the way.
+  const std::string text = "\xA4\x7B\xB3\x5C{fn UCASE('a')}{d '2001-01-01'}?";
+  db_->execSql("CREATE TABLE `T` (`K` int NOT NULL, `A` varchar(60), PRIMARY KEY (`K`))");
+  db_->execSql("INSERT INTO T VALUES (1, '" + text.substr(0, 4) + "{fn UCASE(''a'')}" +
+               "{d ''2001-01-01''}?') -- {fn NOW()}?");
+  EXPECT_EQ(serverRows("SELECT A FROM T"), std::vector<std::string>{text});
+}
+
 TEST_F(Database, MissingTablesAndFieldsHaveTheirOwnErrors) {
   db_->execSql("CREATE TABLE `T` (`K` int NOT NULL, PRIMARY KEY (`K`))");
   EXPECT_FALSE(db_->tableExists("Nope"));
