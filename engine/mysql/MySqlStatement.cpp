@@ -106,7 +106,7 @@ uint64_t MySqlStatement::execute(const std::vector<Value>& params) {
   std::vector<SQLBIGINT> ints(n);
   std::vector<double> doubles(n);
   std::vector<std::string> texts(n);
-  static char empty = 0;
+  char empty = 0;  // where an empty or null value points
 
   for (size_t i = 0; i < n; ++i) {
     Bound& b = binds[i];
