@@ -83,10 +83,11 @@ std::shared_ptr<MySqlConnection> MySqlConnection::open(const MySqlConnectionPara
   if (!odbcSucceeded(rc)) {
     const OdbcDiagnostic d = conn->dbc_.diagnostic();
     std::string message = d.message;
-    // A driver may repeat what it was given; the password never leaves this function.
-    if (!params.password.empty()) {
-      for (size_t at; (at = message.find(params.password)) != std::string::npos;)
-        message.replace(at, params.password.size(), "***");
+    // A driver may repeat what it was given, as given or as written in the text.
+    for (const std::string& secret : {params.password, attribute(params.password)}) {
+      if (secret.empty()) continue;
+      for (size_t at; (at = message.find(secret)) != std::string::npos;)
+        message.replace(at, secret.size(), "***");
     }
     throw EngineError(ErrorKind::Server, message);
   }
