@@ -25,9 +25,9 @@ if(KVT_WINE_PROGRAM)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${KVT_WINE_PROGRAM})
 endif()
 
-# What has no MinGW build here stays out: the Qt window, MariaDB Connector/C, the pxlib
-# cross-checks of the Paradox tests. GoogleTest comes from Debian's source.
+# What has no MinGW build here stays out: the Qt window and the pxlib cross-checks of the
+# Paradox tests. The MySQL engine talks ODBC through the system's odbc32. GoogleTest comes
+# from Debian's source.
 set(KVT_BUILD_GUI OFF CACHE BOOL "" FORCE)
-set(KVT_BUILD_MYSQL OFF CACHE BOOL "" FORCE)
 set(KVT_TEST_WITH_PXLIB OFF CACHE BOOL "" FORCE)
 set(KVT_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "")

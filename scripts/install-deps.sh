@@ -4,9 +4,9 @@
 # sources, Wine and the locale sources for zh_TW.
 set -euo pipefail
 packages=(cmake g++ pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libgl1-mesa-dev
-          libmariadb-dev mariadb-server pxlib-dev xvfb xauth fonts-noto-cjk xdg-utils)
+          unixodbc-dev odbc-mariadb mariadb-server pxlib-dev xvfb xauth fonts-noto-cjk xdg-utils)
 windows_packages=(cmake mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest
-                  wine wine64 locales)
+                  wine wine64 locales libodbc2 odbc-mariadb mariadb-server)
 if [ "${1:-}" = "--windows" ]; then
   packages=("${windows_packages[@]}")
 fi

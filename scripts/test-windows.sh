@@ -11,7 +11,7 @@ samples=${KVT_PARADOX_SAMPLES_DIR:-$here/../shared/paradox-samples}
 # The test programs that hold no POSIX facts, by the group directory that builds each. An entry
 # "program:locale:cases" runs those cases again in another locale: the mail client's texts must
 # reach the mail library in code page 950 where the ANSI code page is 1252, as in C.UTF-8.
-programs=(schema/test_schema platform/test_platform paradox/test_paradox win32/test_win32
+programs=(schema/test_schema platform/test_platform paradox/test_paradox mysql/test_mysql win32/test_win32
   "win32/test_win32:C.UTF-8:MapiMailClient.*")
 
 "$here/scripts/install-deps.sh" --windows
@@ -47,7 +47,15 @@ export WINEARCH=win64
 # One server for the whole run: every program starts in a running Wine.
 mkdir -p "$WINEPREFIX"
 wineserver -p
-trap 'wineserver -k 2>/dev/null || true' EXIT
+# The MySQL tests' throwaway server, as on Linux. Wine's odbc32 hands the calls to the host's
+# driver manager, which loads the host's driver library; the program reaches the server on
+# the host's 127.0.0.1 and reads the env file through drive Z:.
+server_dir=$(realpath -m "$build/mariadb-server")
+trap 'wineserver -k 2>/dev/null || true; "$here/scripts/mariadb-test-server.sh" stop "$server_dir" >/dev/null 2>&1 || true' EXIT
+"$here/scripts/mariadb-test-server.sh" start "$server_dir"
+export KVT_TEST_MYSQL_ENV="Z:${server_dir//\//\\}\\env"
+driver=/usr/lib/$(gcc -print-multiarch 2>/dev/null || echo x86_64-linux-gnu)/odbc/libmaodbc.so
+export KVT_TEST_MYSQL_ODBC_DRIVER=$driver
 [ -f "$WINEPREFIX/system.reg" ] || wine wineboot -i >/dev/null 2>&1
 
 passed=0

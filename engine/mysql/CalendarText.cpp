@@ -1,5 +1,6 @@
 #include "engine/mysql/CalendarText.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -41,7 +42,51 @@ void appendMilliseconds(std::string& out, int64_t ms) {
   out += buf;
 }
 
+// Reads the digits at the front of `text` into `out`; false when there are none.
+template <class N>
+bool takeNumber(std::string_view& text, N& out) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+  if (ec != std::errc() || end == text.data()) return false;
+  text.remove_prefix(static_cast<size_t>(end - text.data()));
+  return true;
+}
+
+bool takeChar(std::string_view& text, char c) {
+  if (text.empty() || text.front() != c) return false;
+  text.remove_prefix(1);
+  return true;
+}
+
+bool takeTime(std::string_view& text, CalendarParts& p) {
+  if (!takeNumber(text, p.hours) || !takeChar(text, ':') || !takeNumber(text, p.minutes) ||
+      !takeChar(text, ':') || !takeNumber(text, p.seconds))
+    return false;
+  if (!takeChar(text, '.')) return true;
+  // The fraction's digits as microseconds: "25" is 250000.
+  unsigned long scale = 100000;
+  for (; !text.empty() && text.front() >= '0' && text.front() <= '9'; text.remove_prefix(1)) {
+    p.microseconds += static_cast<unsigned long>(text.front() - '0') * scale;
+    scale /= 10;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::optional<CalendarParts> partsFromText(std::string_view text) {
+  CalendarParts p;
+  if (takeChar(text, '-')) {
+    p.negative = true;
+  } else if (text.size() >= 10 && text[4] == '-') {
+    if (!takeNumber(text, p.date.year) || !takeChar(text, '-') || !takeNumber(text, p.date.month) ||
+        !takeChar(text, '-') || !takeNumber(text, p.date.day))
+      return std::nullopt;
+    if (text.empty()) return p;
+    if (!takeChar(text, ' ') && !takeChar(text, 'T')) return std::nullopt;
+  }
+  if (!takeTime(text, p) || !text.empty()) return std::nullopt;
+  return p;
+}
 
 Date dateFromCivil(const CivilDate& d) {
   // A date with a zero part (the zero date included) has no place in the count.

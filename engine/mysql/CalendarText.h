@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "schema/Value.h"
 
@@ -23,6 +25,16 @@ Time timeFromParts(bool negative, unsigned hours, unsigned minutes, unsigned sec
                    unsigned long microseconds);
 Timestamp timestampFromParts(const CivilDate& d, unsigned hours, unsigned minutes, unsigned seconds,
                              unsigned long microseconds);
+
+// The fields of a server text: a date ("2013-09-05"), a time ("-100:00:00.25") or both,
+// parts that a text lacks left 0.
+struct CalendarParts {
+  CivilDate date;
+  bool negative = false;
+  unsigned hours = 0, minutes = 0, seconds = 0;
+  unsigned long microseconds = 0;
+};
+std::optional<CalendarParts> partsFromText(std::string_view text);
 
 // Texts the server takes for DATE, TIME and DATETIME columns; milliseconds are written only
 // when there are any.

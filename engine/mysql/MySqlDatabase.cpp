@@ -1,7 +1,5 @@
 #include "engine/mysql/MySqlDatabase.h"
 
-#include <mysqld_error.h>
-
 #include <algorithm>
 #include <cctype>
 

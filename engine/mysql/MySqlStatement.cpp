@@ -1,18 +1,12 @@
 #include "engine/mysql/MySqlStatement.h"
 
-#include <mysql.h>
-
-#include <cstring>
 #include <variant>
 
 #include "engine/mysql/CalendarText.h"
+#include "engine/mysql/OdbcApi.h"
 
 namespace kvt::mysql {
 namespace {
-
-struct ResultDeleter {
-  void operator()(MYSQL_RES* r) const { mysql_free_result(r); }
-};
 
 template <class... F>
 struct Overload : F... {
@@ -21,51 +15,81 @@ struct Overload : F... {
 template <class... F>
 Overload(F...) -> Overload<F...>;
 
-Value valueFromTime(ReadAs kind, const MYSQL_TIME& t) {
-  const CivilDate day{static_cast<int>(t.year), static_cast<int>(t.month), static_cast<int>(t.day)};
+Value valueFromTime(ReadAs kind, const CalendarParts& t) {
   switch (kind) {
     case ReadAs::Date:
-      return dateFromCivil(day);
+      return dateFromCivil(t.date);
     case ReadAs::Time:
-      return timeFromParts(t.neg, t.hour + t.day * 24, t.minute, t.second, t.second_part);
+      return timeFromParts(t.negative, t.hours, t.minutes, t.seconds, t.microseconds);
     default:
-      return timestampFromParts(day, t.hour, t.minute, t.second, t.second_part);
+      return timestampFromParts(t.date, t.hours, t.minutes, t.seconds, t.microseconds);
   }
+}
+
+// How one bound value goes to the driver.
+struct Bound {
+  SQLSMALLINT cType = SQL_C_CHAR, sqlType = SQL_VARCHAR;
+  SQLULEN size = 1;
+  SQLSMALLINT digits = 0;
+  SQLPOINTER data = nullptr;
+  SQLLEN length = SQL_NULL_DATA;
+};
+
+// The digits and the scale a decimal text holds, for the parameter's declared size.
+void describeDecimal(const std::string& text, Bound& b) {
+  unsigned digits = 0, scale = 0;
+  bool after = false;
+  for (char c : text) {
+    if (c == '.') after = true;
+    if (c < '0' || c > '9') continue;
+    ++digits;
+    if (after) ++scale;
+  }
+  b.size = digits ? digits : 1;
+  b.digits = static_cast<SQLSMALLINT>(scale);
 }
 
 }  // namespace
 
 MySqlStatement::MySqlStatement(std::shared_ptr<MySqlConnection> conn, const std::string& sql)
-    : conn_(std::move(conn)), stmt_(mysql_stmt_init(conn_->handle())) {
-  if (!stmt_) conn_->fail();
-  if (mysql_stmt_prepare(stmt_, sql.data(), sql.size()) != 0) {
-    EngineError error = conn_->error(mysql_stmt_errno(stmt_), mysql_stmt_error(stmt_));
-    mysql_stmt_close(stmt_);
-    throw error;
-  }
+    : conn_(std::move(conn)), stmt_(conn_->newStatement()) {
+  std::string text = sql;
+  if (!odbcSucceeded(SQLPrepare(stmt_.get(), reinterpret_cast<SQLCHAR*>(text.data()),
+                                static_cast<SQLINTEGER>(text.size()))))
+    fail();
+  SQLSMALLINT n = 0;
+  if (!odbcSucceeded(SQLNumParams(stmt_.get(), &n))) fail();
+  params_ = n > 0 ? static_cast<unsigned>(n) : 0;
 }
 
-MySqlStatement::~MySqlStatement() {
-  mysql_stmt_close(stmt_);
-}
+MySqlStatement::~MySqlStatement() = default;
 
 void MySqlStatement::fail() const {
-  throw conn_->error(mysql_stmt_errno(stmt_), mysql_stmt_error(stmt_));
+  conn_->fail(stmt_);
 }
 
 unsigned MySqlStatement::paramCount() const {
-  return static_cast<unsigned>(mysql_stmt_param_count(stmt_));
+  return params_;
 }
 
 uint64_t MySqlStatement::insertId() const {
-  return mysql_stmt_insert_id(stmt_);
+  const std::vector<MySqlConnection::TextRow> rows = conn_->query("SELECT LAST_INSERT_ID()");
+  if (rows.empty() || rows[0].empty() || !rows[0][0]) return 0;
+  return std::stoull(*rows[0][0]);
 }
+
 unsigned MySqlStatement::warningCount() const {
   return conn_->warningCount();
 }
 
 void MySqlStatement::dropResult() {
-  if (mysql_stmt_field_count(stmt_) != 0) mysql_stmt_free_result(stmt_);
+  SQLFreeStmt(stmt_.get(), SQL_CLOSE);
+}
+
+unsigned MySqlStatement::resultColumns() const {
+  SQLSMALLINT columns = 0;
+  if (!odbcSucceeded(SQLNumResultCols(stmt_.get(), &columns))) fail();
+  return columns > 0 ? static_cast<unsigned>(columns) : 0;
 }
 
 uint64_t MySqlStatement::execute(const std::vector<Value>& params) {
@@ -74,195 +98,166 @@ uint64_t MySqlStatement::execute(const std::vector<Value>& params) {
                                             std::to_string(paramCount()) + " values, given " +
                                             std::to_string(params.size()));
   }
+  dropResult();
+  SQLFreeStmt(stmt_.get(), SQL_RESET_PARAMS);
   const size_t n = params.size();
-  std::vector<MYSQL_BIND> binds(n);
-  // Storage the binds point into; sized up front so nothing moves.
-  std::vector<long long> ints(n);
+  // Storage the bindings point into; sized up front so nothing moves.
+  std::vector<Bound> binds(n);
+  std::vector<SQLBIGINT> ints(n);
   std::vector<double> doubles(n);
   std::vector<std::string> texts(n);
-  std::vector<unsigned long> lengths(n);
+  char empty = 0;  // where an empty or null value points
 
   for (size_t i = 0; i < n; ++i) {
-    MYSQL_BIND& b = binds[i];
-    std::memset(&b, 0, sizeof b);
-    auto bindText = [&](const std::string& s, enum_field_types type) {
-      b.buffer_type = type;
-      b.buffer = const_cast<char*>(s.data());
-      lengths[i] = static_cast<unsigned long>(s.size());
-      b.buffer_length = lengths[i];
-      b.length = &lengths[i];
+    Bound& b = binds[i];
+    auto bindText = [&](const std::string& s, SQLSMALLINT cType, SQLSMALLINT sqlType) {
+      b.cType = cType;
+      b.sqlType = sqlType;
+      b.data = s.empty() ? &empty : const_cast<char*>(s.data());
+      b.length = static_cast<SQLLEN>(s.size());
+      b.size = s.empty() ? 1 : s.size();
     };
     std::visit(
         Overload{
-            [&](std::monostate) { b.buffer_type = MYSQL_TYPE_NULL; },
+            [&](std::monostate) { b.data = &empty; },
             [&](bool v) {
               ints[i] = v ? 1 : 0;
-              b.buffer_type = MYSQL_TYPE_LONGLONG;
-              b.buffer = &ints[i];
+              b = {SQL_C_SBIGINT, SQL_BIGINT, 20, 0, &ints[i], 0};
             },
             [&](int64_t v) {
               ints[i] = v;
-              b.buffer_type = MYSQL_TYPE_LONGLONG;
-              b.buffer = &ints[i];
+              b = {SQL_C_SBIGINT, SQL_BIGINT, 20, 0, &ints[i], 0};
             },
             [&](double v) {
               doubles[i] = v;
-              b.buffer_type = MYSQL_TYPE_DOUBLE;
-              b.buffer = &doubles[i];
+              b = {SQL_C_DOUBLE, SQL_DOUBLE, 15, 0, &doubles[i], 0};
             },
-            [&](const std::string& s) { bindText(s, MYSQL_TYPE_STRING); },
-            [&](const Date& d) { bindText(texts[i] = dateText(d), MYSQL_TYPE_STRING); },
-            [&](const Time& t) { bindText(texts[i] = timeText(t), MYSQL_TYPE_STRING); },
-            [&](const Timestamp& t) { bindText(texts[i] = timestampText(t), MYSQL_TYPE_STRING); },
-            [&](const Decimal& d) { bindText(d.text, MYSQL_TYPE_NEWDECIMAL); },
+            [&](const std::string& s) { bindText(s, SQL_C_CHAR, SQL_VARCHAR); },
+            [&](const Date& d) { bindText(texts[i] = dateText(d), SQL_C_CHAR, SQL_VARCHAR); },
+            [&](const Time& t) { bindText(texts[i] = timeText(t), SQL_C_CHAR, SQL_VARCHAR); },
+            [&](const Timestamp& t) {
+              bindText(texts[i] = timestampText(t), SQL_C_CHAR, SQL_VARCHAR);
+            },
+            [&](const Decimal& d) {
+              bindText(d.text, SQL_C_CHAR, SQL_DECIMAL);
+              describeDecimal(d.text, b);
+            },
             // Blob placeholders take the bytes as binary, not as connection text.
-            [&](const Bytes& d) { bindText(d.data, MYSQL_TYPE_BLOB); },
+            [&](const Bytes& d) { bindText(d.data, SQL_C_BINARY, SQL_LONGVARBINARY); },
         },
         params[i].storage());
+    const SQLLEN bufferLength = b.length > 0 ? b.length : 0;
+    if (!odbcSucceeded(SQLBindParameter(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1),
+                                        SQL_PARAM_INPUT, b.cType, b.sqlType, b.size, b.digits,
+                                        b.data, bufferLength, &b.length)))
+      fail();
   }
-  if (n > 0 && mysql_stmt_bind_param(stmt_, binds.data()) != 0) fail();
-  if (mysql_stmt_execute(stmt_) != 0) fail();
-  return mysql_stmt_affected_rows(stmt_);
+  const SQLRETURN rc = SQLExecute(stmt_.get());
+  if (!odbcSucceeded(rc) && rc != SQL_NO_DATA) fail();
+  SQLLEN rows = 0;
+  if (!odbcSucceeded(SQLRowCount(stmt_.get(), &rows))) fail();
+  return rows > 0 ? static_cast<uint64_t>(rows) : 0;
 }
 
 uint64_t MySqlStatement::countRows() {
-  if (mysql_stmt_field_count(stmt_) == 0) return 0;
-  if (mysql_stmt_store_result(stmt_) != 0) fail();
-  const uint64_t rows = mysql_stmt_num_rows(stmt_);
-  mysql_stmt_free_result(stmt_);
+  if (resultColumns() == 0) return 0;
+  uint64_t rows = 0;
+  for (;;) {
+    const SQLRETURN rc = SQLFetch(stmt_.get());
+    if (rc == SQL_NO_DATA) break;
+    if (!odbcSucceeded(rc)) {
+      const OdbcDiagnostic d = stmt_.diagnostic();
+      dropResult();
+      throw conn_->error(d.nativeCode, d.message);
+    }
+    ++rows;
+  }
+  dropResult();
   return rows;
 }
 
 std::vector<Row> MySqlStatement::fetchAll(const std::vector<ReadAs>& kinds) {
-  const unsigned columns = mysql_stmt_field_count(stmt_);
+  const unsigned columns = resultColumns();
   if (columns != kinds.size()) {
     dropResult();
     throw EngineError(ErrorKind::State, "MySQL: the result has " + std::to_string(columns) +
                                             " columns where " + std::to_string(kinds.size()) +
                                             " were expected");
   }
-  const my_bool updateMaxLength = 1;
-  mysql_stmt_attr_set(stmt_, STMT_ATTR_UPDATE_MAX_LENGTH, &updateMaxLength);
-  if (mysql_stmt_store_result(stmt_) != 0) fail();
-  std::unique_ptr<MYSQL_RES, ResultDeleter> meta(mysql_stmt_result_metadata(stmt_));
-  if (!meta) fail();
-  const MYSQL_FIELD* fields = mysql_fetch_fields(meta.get());
-
-  std::vector<MYSQL_BIND> binds(columns);
-  std::vector<long long> ints(columns);
-  std::vector<double> doubles(columns);
-  std::vector<MYSQL_TIME> times(columns);
-  std::vector<std::vector<char>> buffers(columns);
-  std::vector<unsigned long> lengths(columns);
-  std::vector<my_bool> nulls(columns);
-  std::vector<my_bool> errors(columns);
+  std::vector<bool> isUnsigned(columns);
   for (unsigned i = 0; i < columns; ++i) {
-    MYSQL_BIND& b = binds[i];
-    std::memset(&b, 0, sizeof b);
-    b.is_null = &nulls[i];
-    b.length = &lengths[i];
-    b.error = &errors[i];
-    switch (kinds[i]) {
-      case ReadAs::Int:
-      case ReadAs::Bool:
-        b.buffer_type = MYSQL_TYPE_LONGLONG;
-        b.buffer = &ints[i];
-        b.is_unsigned = (fields[i].flags & UNSIGNED_FLAG) != 0;
-        break;
-      case ReadAs::Float:
-        b.buffer_type = MYSQL_TYPE_DOUBLE;
-        b.buffer = &doubles[i];
-        break;
-      case ReadAs::Date:
-      case ReadAs::Time:
-      case ReadAs::Timestamp:
-        b.buffer_type = kinds[i] == ReadAs::Date   ? MYSQL_TYPE_DATE
-                        : kinds[i] == ReadAs::Time ? MYSQL_TYPE_TIME
-                                                   : MYSQL_TYPE_DATETIME;
-        b.buffer = &times[i];
-        break;
-      default:
-        buffers[i].resize(fields[i].max_length + 1);
-        b.buffer_type = kinds[i] == ReadAs::Bytes ? MYSQL_TYPE_BLOB : MYSQL_TYPE_STRING;
-        b.buffer = buffers[i].data();
-        b.buffer_length = static_cast<unsigned long>(buffers[i].size());
-        break;
-    }
-  }
-  if (mysql_stmt_bind_result(stmt_, binds.data()) != 0) {
-    dropResult();
-    fail();
+    SQLLEN flag = SQL_FALSE;
+    SQLColAttribute(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_DESC_UNSIGNED, nullptr, 0,
+                    nullptr, &flag);
+    isUnsigned[i] = flag == SQL_TRUE;
   }
 
   std::vector<Row> rows;
-  rows.reserve(mysql_stmt_num_rows(stmt_));
-  for (;;) {
-    const int rc = mysql_stmt_fetch(stmt_);
-    if (rc == MYSQL_NO_DATA) break;
-    if (rc == 1) {
-      EngineError error = conn_->error(mysql_stmt_errno(stmt_), mysql_stmt_error(stmt_));
-      dropResult();
-      throw error;
+  try {
+    for (;;) {
+      const SQLRETURN rc = SQLFetch(stmt_.get());
+      if (rc == SQL_NO_DATA) break;
+      if (!odbcSucceeded(rc)) fail();
+      Row& row = rows.emplace_back();
+      row.reserve(columns);
+      for (unsigned i = 0; i < columns; ++i) row.push_back(readColumn(i, kinds[i], isUnsigned[i]));
     }
-    Row& row = rows.emplace_back();
-    row.reserve(columns);
-    for (unsigned i = 0; i < columns; ++i) {
-      if (nulls[i]) {
-        row.emplace_back();
-        continue;
+  } catch (...) {
+    dropResult();
+    throw;
+  }
+  dropResult();
+  return rows;
+}
+
+Value MySqlStatement::readColumn(unsigned index, ReadAs kind, bool isUnsigned) {
+  const auto column = static_cast<SQLUSMALLINT>(index + 1);
+  SQLLEN length = 0;
+  switch (kind) {
+    case ReadAs::Int:
+    case ReadAs::Bool: {
+      SQLBIGINT v = 0;
+      // An unsigned column's top values come through as their bits.
+      const SQLRETURN rc = SQLGetData(
+          stmt_.get(), column, isUnsigned ? SQL_C_UBIGINT : SQL_C_SBIGINT, &v, sizeof v, &length);
+      if (!odbcSucceeded(rc)) fail();
+      if (length == SQL_NULL_DATA) return Value();
+      if (kind == ReadAs::Bool) return Value(v != 0);
+      return Value(static_cast<int64_t>(v));
+    }
+    case ReadAs::Float: {
+      double v = 0;
+      if (!odbcSucceeded(SQLGetData(stmt_.get(), column, SQL_C_DOUBLE, &v, sizeof v, &length)))
+        fail();
+      if (length == SQL_NULL_DATA) return Value();
+      return Value(v);
+    }
+    default:
+      break;
+  }
+  std::optional<std::string> bytes = conn_->columnBytes(stmt_, column);
+  if (!bytes) return Value();
+  switch (kind) {
+    case ReadAs::BitBool: {
+      bool on = false;
+      for (char c : *bytes) on = on || c != 0;
+      return Value(on);
+    }
+    case ReadAs::Text:
+      return Value(std::move(*bytes));
+    case ReadAs::Bytes:
+      return Value(kvt::Bytes{std::move(*bytes)});
+    case ReadAs::Decimal:
+      return Value(kvt::Decimal{std::move(*bytes)});
+    default: {
+      const std::optional<CalendarParts> parts = partsFromText(*bytes);
+      if (!parts) {
+        throw conn_->error(
+            0, "MySQL: the server sent the date or time \"" + *bytes + "\", which is none");
       }
-      std::string bytes;
-      const bool isBuffered = kinds[i] == ReadAs::Text || kinds[i] == ReadAs::Bytes ||
-                              kinds[i] == ReadAs::Decimal || kinds[i] == ReadAs::BitBool;
-      if (isBuffered) {
-        bytes.assign(buffers[i].data(), std::min<size_t>(lengths[i], buffers[i].size()));
-        if (lengths[i] > buffers[i].size()) {
-          // Longer than the stored maximum promised: fetch the whole value on its own.
-          bytes.resize(lengths[i]);
-          MYSQL_BIND whole;
-          std::memset(&whole, 0, sizeof whole);
-          whole.buffer_type = binds[i].buffer_type;
-          whole.buffer = bytes.data();
-          whole.buffer_length = lengths[i];
-          if (mysql_stmt_fetch_column(stmt_, &whole, i, 0) != 0) {
-            dropResult();
-            fail();
-          }
-        }
-      }
-      switch (kinds[i]) {
-        case ReadAs::Int:
-          row.emplace_back(static_cast<int64_t>(ints[i]));
-          break;
-        case ReadAs::Bool:
-          row.emplace_back(ints[i] != 0);
-          break;
-        case ReadAs::BitBool: {
-          bool on = false;
-          for (char c : bytes) on = on || c != 0;
-          row.emplace_back(on);
-          break;
-        }
-        case ReadAs::Float:
-          row.emplace_back(doubles[i]);
-          break;
-        case ReadAs::Text:
-          row.emplace_back(std::move(bytes));
-          break;
-        case ReadAs::Bytes:
-          row.emplace_back(kvt::Bytes{std::move(bytes)});
-          break;
-        case ReadAs::Decimal:
-          row.emplace_back(kvt::Decimal{std::move(bytes)});
-          break;
-        default:
-          row.push_back(valueFromTime(kinds[i], times[i]));
-          break;
-      }
+      return valueFromTime(kind, *parts);
     }
   }
-  mysql_stmt_free_result(stmt_);
-  return rows;
 }
 
 }  // namespace kvt::mysql

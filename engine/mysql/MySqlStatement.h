@@ -1,6 +1,6 @@
 // A prepared statement: values are bound to its "?" placeholders, never pasted into the
-// text, and result rows come back in the binary protocol, so numbers arrive exactly as
-// stored and text arrives as the stored bytes.
+// text, and the server prepares it, so numbers arrive exactly as stored and text arrives as
+// the stored bytes.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +10,6 @@
 
 #include "engine/mysql/MySqlConnection.h"
 #include "schema/Value.h"
-
-struct st_mysql_stmt;
 
 namespace kvt::mysql {
 
@@ -54,9 +52,13 @@ class MySqlStatement {
  private:
   [[noreturn]] void fail() const;
   void dropResult();
+  unsigned resultColumns() const;
+  // Column `index` (from 0) of the current row.
+  Value readColumn(unsigned index, ReadAs kind, bool isUnsigned);
 
   std::shared_ptr<MySqlConnection> conn_;
-  st_mysql_stmt* stmt_;
+  OdbcHandle stmt_;
+  unsigned params_ = 0;
 };
 
 }  // namespace kvt::mysql

@@ -41,5 +41,23 @@ TEST(CalendarText, TextsAreTheServersFormats) {
   EXPECT_EQ(timestampText(Timestamp{0}), "0001-01-01 00:00:00");
 }
 
+TEST(CalendarText, ServerTextsAreReadBackIntoTheirParts) {
+  auto parts = [](std::string_view text) {
+    const std::optional<CalendarParts> p = partsFromText(text);
+    if (!p) return std::string("none");
+    return std::to_string(p->date.year) + "-" + std::to_string(p->date.month) + "-" +
+           std::to_string(p->date.day) + (p->negative ? " -" : " ") + std::to_string(p->hours) +
+           ":" + std::to_string(p->minutes) + ":" + std::to_string(p->seconds) + "." +
+           std::to_string(p->microseconds);
+  };
+  EXPECT_EQ(parts("2013-09-05"), "2013-9-5 0:0:0.0");
+  EXPECT_EQ(parts("0000-00-00 00:00:00"), "0-0-0 0:0:0.0");
+  EXPECT_EQ(parts("2013-09-05 13:45:07.25"), "2013-9-5 13:45:7.250000");
+  EXPECT_EQ(parts("-838:59:59.000001"), "0-0-0 -838:59:59.1");
+  EXPECT_EQ(parts("00:00:01.234"), "0-0-0 0:0:1.234000");
+  for (std::string_view bad : {"", "2013-09", "2013-09-05 13:45", "12:3x:00", "1:2:3 "})
+    EXPECT_EQ(parts(bad), "none") << bad;
+}
+
 }  // namespace
 }  // namespace kvt::mysql

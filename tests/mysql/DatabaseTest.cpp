@@ -33,6 +33,36 @@ TEST(Connection, ARefusedLoginIsAServerErrorWithTheServersMessage) {
   EXPECT_NE(std::string(e.what()).find("no_such_database"), std::string::npos) << e.what();
 }
 
+TEST(Connection, ThePasswordGoesBracedAndNeverIntoAnError) {
+  MySqlConnectionParams p = serverParams();
+  p.password = "pw;x}{=";
+  p.driver = "drv";
+  EXPECT_EQ(connectionText(p).find("DRIVER=drv;"), 0u);
+  EXPECT_NE(connectionText(p).find(";PWD={pw;x}}{=};"), std::string::npos) << connectionText(p);
+
+  // A login whose password needs the braces works; refused ones never show the password.
+  MySqlConnectionParams good = serverParams();
+  const std::string user = "odd_" + std::to_string(std::hash<std::string>{}(good.password) % 9973);
+  auto admin = MySqlConnection::open(good);
+  admin->execute("DROP USER IF EXISTS '" + user + "'@'%'");
+  admin->execute("CREATE USER '" + user + "'@'%' IDENTIFIED BY 'pw;x}{= 1'");
+  good.user = user;
+  good.database.clear();
+  good.password = "pw;x}{= 1";
+  EXPECT_GT(MySqlConnection::open(good)->threadId(), 0u);
+  MySqlConnectionParams wrong = good;
+  wrong.password = "pw;x}{= 2";
+  MySqlConnectionParams noDriver = good;
+  noDriver.driver = "/no/such/driver-" + good.password + ".so";
+  for (const MySqlConnectionParams& bad : {wrong, noDriver}) {
+    EngineError e = caught([&] { MySqlConnection::open(bad); });
+    EXPECT_EQ(e.kind(), ErrorKind::Server);
+    EXPECT_FALSE(std::string(e.what()).empty());
+    EXPECT_EQ(std::string(e.what()).find("pw;x"), std::string::npos) << e.what();
+  }
+  admin->execute("DROP USER '" + user + "'@'%'");
+}
+
 TEST_F(Database, SessionsTalkBig5UnderTheLegacyMode) {
   EXPECT_EQ(db_->kind(), DatabaseKind::MySQL);
   EXPECT_EQ(db_->name(), "MyKVT");
@@ -50,6 +80,16 @@ TEST_F(Database, ValuesTheServerCutUnderTheLenientModeAreCounted) {
   EXPECT_EQ(db_->cutsOfLastStatement(), 2u);
   db_->execSql("UPDATE T SET A = 'xy'");
   EXPECT_EQ(db_->cutsOfLastStatement(), 0u);
+}
+
+TEST_F(Database, StatementTextReachesTheServerAsWritten) {
+  // Big5 trail bytes "{" and "\\", braces of the ODBC escape forms and a "?" in quotes:
+  // nothing is rewritten on the way.
+  const std::string text = "\xA4\x7B\xB3\x5C{fn UCASE('a')}{d '2001-01-01'}?";
+  db_->execSql("CREATE TABLE `T` (`K` int NOT NULL, `A` varchar(60), PRIMARY KEY (`K`))");
+  db_->execSql("INSERT INTO T VALUES (1, '" + text.substr(0, 4) + "{fn UCASE(''a'')}" +
+               "{d ''2001-01-01''}?') -- {fn NOW()}?");
+  EXPECT_EQ(serverRows("SELECT A FROM T"), std::vector<std::string>{text});
 }
 
 TEST_F(Database, MissingTablesAndFieldsHaveTheirOwnErrors) {

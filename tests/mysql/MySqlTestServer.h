@@ -14,7 +14,8 @@
 namespace kvt::mysql::testing {
 
 // Connection details from the env file the server script wrote. A missing file or key
-// throws: without a server the tests fail, they never skip.
+// throws: without a server the tests fail, they never skip. KVT_TEST_MYSQL_ENV names another
+// env file, KVT_TEST_MYSQL_ODBC_DRIVER another ODBC driver.
 MySqlConnectionParams serverParams();
 
 class MySqlTest : public ::testing::Test {
