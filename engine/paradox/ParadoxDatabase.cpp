@@ -141,10 +141,12 @@ void ParadoxDatabase::closeTable(const std::shared_ptr<RowStore>& store, OpenMod
 
 void ParadoxDatabase::writeBack(OpenTable& t) {
   if (!t.store->dirty()) return;
-  const RowStore& rows = *t.store;
+  const KeyedRowStore& rows = *t.store;
   const auto hold = holdFiles(t.stem, describe(t.stem));
+  // Rows the store keeps packed are unpacked one at a time, not the whole table at once.
+  Row scratch;
   saveTable(*ops_, dir_, t.stem, t.files ? &*t.files : nullptr, t.format, rows.schema(),
-            rows.size(), [&](size_t r) -> const Row& { return rows.row(r); });
+            rows.size(), [&](size_t r) -> const Row& { return rows.rowInto(r, scratch); });
   t.store->markClean();
 }
 
