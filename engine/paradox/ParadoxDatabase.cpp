@@ -117,7 +117,8 @@ void ParadoxDatabase::readRows(const std::string& table,
     // The sink may open and close other tables, so the rows are held through their own
     // pointer rather than through the map.
     const std::shared_ptr<KeyedRowStore> store = it->second.store;
-    for (size_t i = 0; i < store->size(); ++i) sink(store->row(i));
+    Row scratch;  // packed rows are handed over one at a time, their chunks left packed
+    for (size_t i = 0; i < store->size(); ++i) sink(store->rowInto(i, scratch));
     return;
   }
   loadTable(*ops_, dir_, table, true, sink);
