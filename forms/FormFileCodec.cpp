@@ -15,7 +15,7 @@ bool isZero(const Value& v) {
   return v.asFloat() == 0;
 }
 
-Value kept(Keep keep, Value v, const std::string& version) {
+Value kept(Keep keep, Value v, bool lookupListsFile) {
   switch (keep) {
     case Keep::Always:
       return v;
@@ -26,7 +26,7 @@ Value kept(Keep keep, Value v, const std::string& version) {
     case Keep::Never:
       return Value::null();
     case Keep::LookupNumber:
-      if (version >= kLookupListsFrom) return isZero(v) ? Value::null() : v;
+      if (lookupListsFile) return isZero(v) ? Value::null() : v;
       return above0(v) ? v : Value::null();
     case Keep::PositiveElseOne:
       return above0(v) ? v : Value(1);
@@ -34,6 +34,31 @@ Value kept(Keep keep, Value v, const std::string& version) {
       return v.asString().empty() ? Value("1") : v;
   }
   return v;
+}
+
+// What an item keeps of a number read (an integer or a double), by the rules of kept() without
+// making a Value first: the number, null, or 1.
+enum class Kept { Read, Null, One };
+
+template <class N>
+Kept keptNumber(Keep keep, N n, bool lookupListsFile) {
+  switch (keep) {
+    case Keep::Always:
+    case Keep::EmptyAsOne:  // a number's text is never empty
+      return Kept::Read;
+    case Keep::Positive:
+      return n > 0 ? Kept::Read : Kept::Null;
+    case Keep::NonZero:
+      return n == 0 ? Kept::Null : Kept::Read;
+    case Keep::Never:
+      return Kept::Null;
+    case Keep::LookupNumber:
+      if (lookupListsFile) return n == 0 ? Kept::Null : Kept::Read;
+      return n > 0 ? Kept::Read : Kept::Null;
+    case Keep::PositiveElseOne:
+      return n > 0 ? Kept::Read : Kept::One;
+  }
+  return Kept::Read;
 }
 
 }  // namespace
@@ -59,17 +84,25 @@ void writeFormFileHeader(ValueWriter& out, const std::string& version) {
 }
 
 SectionCodec::SectionCodec(const Section& section, std::string version)
-    : section_(&section), version_(std::move(version)) {
+    : section_(&section),
+      version_(std::move(version)),
+      lookupListsFile_(version_ >= kLookupListsFrom) {
   inVersion_.reserve(section.items.size());
   for (const Item& item : section.items) inVersion_.push_back(item.inVersion(version_));
 }
 
 bool SectionCodec::decode(ValueReader& in, Row& row, std::string* refused) const {
   const auto& fields = section_->schema->fields;
-  row.assign(fields.size(), Value());
+  // A row buffer used again keeps its slots: only those holding a value are cleared.
+  if (row.size() == fields.size()) {
+    for (Value& v : row) {
+      if (!v.isNull()) v = Value();
+    }
+  } else {
+    row.assign(fields.size(), Value());
+  }
   const RowView view(version_, *section_->schema, row);
   const auto& items = section_->items;
-  bool ended = false;
   // A value its field cannot hold: which field and which value, for the reader's box.
   const auto fit = [&](const FieldDef& field, Value v) {
     try {
@@ -82,55 +115,100 @@ bool SectionCodec::decode(ValueReader& in, Row& row, std::string* refused) const
       throw;
     }
   };
+  // Each value read is made once and moved into its slot, converted only when its field
+  // does not already store it so.
+  const auto place = [&](const FieldDef& field, Value& slot, Value v) {
+    if (storedAsIs(field, v)) {
+      slot = std::move(v);
+    } else {
+      slot = fit(field, std::move(v));
+    }
+  };
+  // A number read, as the item keeps it.
+  const auto placeNumber = [&](const Item& item, const FieldDef& field, Value& slot, auto n) {
+    switch (keptNumber(item.keep, n, lookupListsFile_)) {
+      case Kept::Read:
+        place(field, slot, Value(n));
+        break;
+      case Kept::Null:
+        if (!slot.isNull()) slot = Value();
+        break;
+      case Kept::One:
+        place(field, slot, Value(1));
+        break;
+    }
+  };
   try {
-    for (size_t i = 0; i < items.size() && !ended; ++i) {
+    for (size_t i = 0; i < items.size(); ++i) {
       const Item& item = items[i];
       const FieldDef& field = fields[size_t(item.pos)];
+      Value& slot = row[size_t(item.pos)];
       if (!carried(i, view)) {
-        Value absent = item.absentRule ? fit(field, item.absentRule(view)) : item.absent;
-        if (!absent.isNull()) row[size_t(item.pos)] = std::move(absent);
+        if (item.absentRule) {
+          Value absent = fit(field, item.absentRule(view));
+          if (!absent.isNull()) slot = std::move(absent);
+        } else if (!item.absent.isNull()) {
+          slot = item.absent;
+        }
         continue;
       }
-      Value v;
       switch (item.enc) {
         case Enc::Str: {
           std::string text = in.ReadStr();
+          if (in.overrun()) return false;
           if (item.endMark && text == kEndMark) {
             // The rest of the row is not in the file; its fields stay null.
-            row[size_t(item.pos)] = item.endValue;
-            ended = true;
+            slot = item.endValue;
+            i = items.size();
             continue;
           }
-          v = Value(std::move(text));
+          if (item.keep == Keep::Always) {
+            place(field, slot, Value(std::move(text)));
+          } else {
+            place(field, slot, kept(item.keep, Value(std::move(text)), lookupListsFile_));
+          }
           break;
         }
-        case Enc::I32:
-          v = Value(int64_t{in.ReadInt()});
+        case Enc::I32: {
+          const int64_t n = in.ReadInt();
+          if (in.overrun()) return false;
+          placeNumber(item, field, slot, n);
           break;
-        case Enc::F64:
-          v = Value(in.ReadFloat());
+        }
+        case Enc::F64: {
+          const double x = in.ReadFloat();
+          if (in.overrun()) return false;
+          placeNumber(item, field, slot, x);
           break;
-        case Enc::Bool:
-          v = Value(in.ReadBool());
+        }
+        case Enc::Bool: {
+          const bool b = in.ReadBool();
+          if (in.overrun()) return false;
+          place(field, slot, kept(item.keep, Value(b), lookupListsFile_));
           break;
-        case Enc::NullableBool:
-          v = in.ReadNullableBool();
+        }
+        case Enc::NullableBool: {
+          Value v = in.ReadNullableBool();
+          if (in.overrun()) return false;
+          place(field, slot, kept(item.keep, std::move(v), lookupListsFile_));
           break;
-        case Enc::Memo:
-          v = Value(in.ReadMemo());
+        }
+        case Enc::Memo: {
+          std::string text = in.ReadMemo();
+          if (in.overrun()) return false;
+          place(field, slot, kept(item.keep, Value(std::move(text)), lookupListsFile_));
           break;
+        }
         case Enc::PackedPair: {
           const int64_t packed = in.ReadInt();
+          if (in.overrun()) return false;
           const int64_t high = packed / 1000;  // truncated toward zero
-          row[size_t(item.pos)] = fit(field, Value(packed - 1000 * high));
+          slot = fit(field, Value(packed - 1000 * high));
           row[size_t(item.pos2)] =
               fit(fields[size_t(item.pos2)], high > 0 ? Value(high) : Value::null());
-          continue;
+          break;
         }
       }
-      if (in.overrun()) return false;
-      v = kept(item.keep, std::move(v), version_);
-      row[size_t(item.pos)] = storedAsIs(field, v) ? std::move(v) : fit(field, std::move(v));
     }
   } catch (const EngineError&) {
     return false;  // a value its field cannot hold

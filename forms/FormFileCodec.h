@@ -51,6 +51,7 @@ class SectionCodec {
 
   const Section* section_;
   std::string version_;
+  bool lookupListsFile_;  // the version carries twelve lookup lists
   std::vector<char> inVersion_;
 };
 

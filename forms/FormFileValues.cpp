@@ -3,66 +3,75 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 namespace kvt::forms {
 namespace {
 
-uint64_t littleEndian(std::string_view b) {
+// The n (at most 8) bytes at p as a little-endian number.
+uint64_t littleEndian(const char* p, size_t n) {
   uint64_t v = 0;
-  for (size_t i = b.size(); i-- > 0;) v = (v << 8) | static_cast<unsigned char>(b[i]);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&v, p, n);
+  } else {
+    for (size_t i = n; i-- > 0;) v = (v << 8) | static_cast<unsigned char>(p[i]);
+  }
   return v;
 }
 
 void appendLittleEndian(std::string& out, uint64_t v, int bytes) {
+  char b[8];
   for (int i = 0; i < bytes; ++i) {
-    out.push_back(static_cast<char>(v & 0xFF));
+    b[i] = static_cast<char>(v & 0xFF);
     v >>= 8;
   }
+  out.append(b, size_t(bytes));
 }
 
 }  // namespace
 
-bool ValueReader::take(size_t n, std::string_view& out) {
+const char* ValueReader::take(size_t n) {
   if (remaining() < n) {
     overrun_ = true;
-    out = bytes_.substr(pos_);
     pos_ = bytes_.size();
-    return false;
+    return nullptr;
   }
-  out = bytes_.substr(pos_, n);
+  const char* at = bytes_.data() + pos_;
   pos_ += n;
-  return true;
+  return at;
 }
 
 std::string ValueReader::ReadStr() {
-  std::string_view b;
-  if (!take(2, b)) return {};
-  const auto n = static_cast<int16_t>(littleEndian(b));
+  const char* b = take(2);
+  if (b == nullptr) return {};
+  const auto n = static_cast<int16_t>(littleEndian(b, 2));
   if (n <= 0) return {};
-  std::string_view text;
-  take(size_t(n), text);
-  std::string result(text);
-  result.resize(size_t(n), ' ');
+  if (remaining() < size_t(n)) {
+    // The text runs past the end: what is there, padded with spaces.
+    std::string result(bytes_.substr(pos_));
+    result.resize(size_t(n), ' ');
+    take(size_t(n));
+    return result;
+  }
+  std::string result(bytes_.data() + pos_, size_t(n));
+  pos_ += size_t(n);
   return result;
 }
 
 int32_t ValueReader::ReadInt() {
-  std::string_view b;
-  if (!take(4, b)) return 0;
-  return static_cast<int32_t>(static_cast<uint32_t>(littleEndian(b)));
+  const char* b = take(4);
+  return b == nullptr ? 0 : static_cast<int32_t>(static_cast<uint32_t>(littleEndian(b, 4)));
 }
 
 double ValueReader::ReadFloat() {
-  std::string_view b;
-  if (!take(8, b)) return 0;
-  return std::bit_cast<double>(littleEndian(b));
+  const char* b = take(8);
+  return b == nullptr ? 0 : std::bit_cast<double>(littleEndian(b, 8));
 }
 
 uint8_t ValueReader::ReadByte() {
-  std::string_view b;
-  if (!take(1, b)) return 0;
-  return static_cast<uint8_t>(b[0]);
+  const char* b = take(1);
+  return b == nullptr ? 0 : static_cast<uint8_t>(*b);
 }
 
 Value ValueReader::ReadNullableBool() {

@@ -40,8 +40,8 @@ class ValueReader {
   size_t remaining() const { return bytes_.size() - pos_; }
 
  private:
-  // The next n bytes; false (with what was left, marking the overrun) when fewer remain.
-  bool take(size_t n, std::string_view& out);
+  // The next n bytes; null (marking the overrun and taking what was left) when fewer remain.
+  const char* take(size_t n);
 
   std::string_view bytes_;
   size_t pos_;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "schema/EngineError.h"
+#include "schema/RowPacking.h"
 
 namespace kvt {
 namespace {
@@ -37,15 +38,55 @@ KeyedRowStore::KeyedRowStore(std::string tableName, TableSchema schema, std::vec
   for (size_t start = 0; start < rows.size(); start += kLoadChunk) {
     const size_t end = std::min(rows.size(), start + kLoadChunk);
     starts_.push_back(start);
-    chunks_.emplace_back(std::make_move_iterator(rows.begin() + start),
-                         std::make_move_iterator(rows.begin() + end));
+    Chunk& chunk = chunks_.emplace_back();
+    chunk.rows.assign(std::make_move_iterator(rows.begin() + start),
+                      std::make_move_iterator(rows.begin() + end));
+    chunk.count = chunk.rows.size();
   }
 }
 
 const Row& KeyedRowStore::row(size_t pos) const {
   checkPos(pos);
   const Spot s = spotOf(pos);
-  return chunks_[s.chunk][s.offset];
+  return rowsOf(s.chunk)[s.offset];
+}
+
+const Row& KeyedRowStore::rowInto(size_t pos, Row& scratch) const {
+  checkPos(pos);
+  const Spot s = spotOf(pos);
+  const Chunk& chunk = chunks_[s.chunk];
+  if (!chunk.isPacked()) return chunk.rows[s.offset];
+  unpackRow(chunk.packed, chunk.offsets[s.offset], schema_.fields.size(), scratch);
+  return scratch;
+}
+
+std::vector<Row>& KeyedRowStore::rowsOf(size_t c) const {
+  Chunk& chunk = chunks_[c];
+  if (chunk.isPacked()) {
+    chunk.rows.resize(chunk.count);
+    for (size_t r = 0; r < chunk.count; ++r) {
+      unpackRow(chunk.packed, chunk.offsets[r], schema_.fields.size(), chunk.rows[r]);
+    }
+    chunk.packed = std::string();
+    chunk.offsets = std::vector<uint32_t>();
+  }
+  return chunk.rows;
+}
+
+void KeyedRowStore::pack(size_t c) {
+  Chunk& chunk = chunks_[c];
+  if (chunk.isPacked()) return;
+  std::string packed;
+  std::vector<uint32_t> offsets;
+  offsets.reserve(chunk.rows.size());
+  for (const Row& r : chunk.rows) {
+    offsets.push_back(static_cast<uint32_t>(packed.size()));
+    packRow(r, packed);
+  }
+  packed.shrink_to_fit();
+  chunk.packed = std::move(packed);
+  chunk.offsets = std::move(offsets);
+  chunk.rows = std::vector<Row>();
 }
 
 size_t KeyedRowStore::insert(Row row) {
@@ -53,7 +94,8 @@ size_t KeyedRowStore::insert(Row row) {
   size_t pos = size_;
   // Rows that arrive in key order (a table being filled from a sorted source) go after the
   // last row without a search.
-  const bool last = ordered_ && size_ > 0 && compareKeys(chunks_.back().back(), row) < 0;
+  const bool last =
+      ordered_ && size_ > 0 && compareKeys(rowsOf(chunks_.size() - 1).back(), row) < 0;
   if (keyed() && !last) {
     if (keyTaken(row)) duplicate(row);
     pos = lowerBound(row, false);
@@ -68,7 +110,7 @@ size_t KeyedRowStore::update(size_t pos, Row row) {
   checkRow(row);
   checkPos(pos);
   const Spot s = spotOf(pos);
-  Row& old = chunks_[s.chunk][s.offset];
+  Row& old = rowsOf(s.chunk)[s.offset];
   if (!keyed() || compareKeys(old, row) == 0) {
     old = std::move(row);
     changed();
@@ -142,7 +184,7 @@ void KeyedRowStore::checkPos(size_t pos) const {
 
 KeyedRowStore::Spot KeyedRowStore::spotOf(size_t pos) const {
   auto holds = [&](size_t c) {
-    return c < chunks_.size() && pos >= starts_[c] && pos - starts_[c] < chunks_[c].size();
+    return c < chunks_.size() && pos >= starts_[c] && pos - starts_[c] < chunks_[c].count;
   };
   size_t c = lastChunk_;
   if (!holds(c)) {
@@ -168,14 +210,14 @@ size_t KeyedRowStore::lowerBound(const Row& probe, bool prefix) const {
   size_t lo = 0, hi = chunks_.size();
   while (lo < hi) {
     const size_t mid = (lo + hi) / 2;
-    if (compareToProbe(chunks_[mid].back(), probe, prefix) < 0) {
+    if (compareToProbe(rowsOf(mid).back(), probe, prefix) < 0) {
       lo = mid + 1;
     } else {
       hi = mid;
     }
   }
   if (lo == chunks_.size()) return size_;
-  const auto& chunk = chunks_[lo];
+  const auto& chunk = rowsOf(lo);
   const auto it = std::partition_point(chunk.begin(), chunk.end(), [&](const Row& r) {
     return compareToProbe(r, probe, prefix) < 0;
   });
@@ -243,45 +285,55 @@ void KeyedRowStore::insertAt(size_t pos, Row row) {
     chunks_.emplace_back();
     starts_.push_back(0);
   }
-  Spot s = pos == size_ ? Spot{chunks_.size() - 1, chunks_.back().size()} : spotOf(pos);
-  auto& chunk = chunks_[s.chunk];
-  chunk.insert(chunk.begin() + ptrdiff_t(s.offset), std::move(row));
+  const bool atEnd = pos == size_;
+  Spot s = atEnd ? Spot{chunks_.size() - 1, chunks_.back().count} : spotOf(pos);
+  auto& rows = rowsOf(s.chunk);
+  rows.insert(rows.begin() + ptrdiff_t(s.offset), std::move(row));
+  chunks_[s.chunk].count = rows.size();
   for (size_t c = s.chunk + 1; c < starts_.size(); ++c) ++starts_[c];
   ++size_;
-  if (chunk.size() > kMaxChunk) {
-    const size_t half = chunk.size() / 2;
-    std::vector<Row> tail(std::make_move_iterator(chunk.begin() + ptrdiff_t(half)),
-                          std::make_move_iterator(chunk.end()));
-    chunk.resize(half);
+  if (rows.size() > kMaxChunk) {
+    const size_t half = rows.size() / 2;
+    Chunk tail;
+    tail.rows.assign(std::make_move_iterator(rows.begin() + ptrdiff_t(half)),
+                     std::make_move_iterator(rows.end()));
+    tail.count = tail.rows.size();
+    rows.resize(half);
+    chunks_[s.chunk].count = half;
     chunks_.insert(chunks_.begin() + ptrdiff_t(s.chunk) + 1, std::move(tail));
     starts_.insert(starts_.begin() + ptrdiff_t(s.chunk) + 1, starts_[s.chunk] + half);
+    // A fill at the end has passed the first half: nothing looks at it until the fill is done.
+    if (atEnd) pack(s.chunk);
   }
 }
 
 void KeyedRowStore::eraseAt(size_t pos) {
   const Spot s = spotOf(pos);
-  auto& chunk = chunks_[s.chunk];
-  chunk.erase(chunk.begin() + ptrdiff_t(s.offset));
+  auto& rows = rowsOf(s.chunk);
+  rows.erase(rows.begin() + ptrdiff_t(s.offset));
+  chunks_[s.chunk].count = rows.size();
   for (size_t c = s.chunk + 1; c < starts_.size(); ++c) --starts_[c];
   --size_;
   lastChunk_ = 0;
-  if (chunk.empty()) {
+  if (rows.empty()) {
     chunks_.erase(chunks_.begin() + ptrdiff_t(s.chunk));
     starts_.erase(starts_.begin() + ptrdiff_t(s.chunk));
     return;
   }
-  if (chunk.size() >= kMinChunk) return;
+  if (rows.size() >= kMinChunk) return;
   // Fold a thin chunk into a neighbour so that deleting many rows leaves few chunks.
   auto merge = [&](size_t into) {
-    auto& a = chunks_[into];
-    auto& b = chunks_[into + 1];
+    auto& a = rowsOf(into);
+    auto& b = rowsOf(into + 1);
     a.insert(a.end(), std::make_move_iterator(b.begin()), std::make_move_iterator(b.end()));
+    chunks_[into].count = a.size();
     chunks_.erase(chunks_.begin() + ptrdiff_t(into) + 1);
     starts_.erase(starts_.begin() + ptrdiff_t(into) + 1);
   };
-  if (s.chunk + 1 < chunks_.size() && chunk.size() + chunks_[s.chunk + 1].size() <= kMaxChunk) {
+  const size_t count = rows.size();
+  if (s.chunk + 1 < chunks_.size() && count + chunks_[s.chunk + 1].count <= kMaxChunk) {
     merge(s.chunk);
-  } else if (s.chunk > 0 && chunks_[s.chunk - 1].size() + chunk.size() <= kMaxChunk) {
+  } else if (s.chunk > 0 && chunks_[s.chunk - 1].count + count <= kMaxChunk) {
     merge(s.chunk - 1);
   }
 }

@@ -8,7 +8,9 @@
 //
 // Rows live in chunks of a few hundred, so adding or removing a row moves only its chunk
 // and finding a position is a binary search: a table of 200 000 rows fills in any order in
-// well under a second.
+// well under a second. A chunk that a fill in key order has passed is kept packed
+// (RowPacking.h), a few bytes a value, until a look at one of its rows unpacks it: a large
+// table being filled is held in a fraction of the memory its Values would take.
 #pragma once
 
 #include <string>
@@ -45,6 +47,11 @@ class KeyedRowStore : public RowStore {
 
   uint64_t changeCount() const override { return changes_; }
 
+  // The row at `pos`, as row() gives it, but a row of a packed chunk is unpacked into
+  // `scratch` (and the reference is to it) and its chunk stays packed: for walking a large
+  // table once, as writing it out does.
+  const Row& rowInto(size_t pos, Row& scratch) const;
+
   std::optional<size_t> find(const Row& probe, size_t hint) const override;
   std::optional<size_t> seekKey(const Row& keyPrefix) const override;
 
@@ -61,6 +68,18 @@ class KeyedRowStore : public RowStore {
     size_t chunk;
     size_t offset;
   };
+  // A chunk's rows, or while packed their bytes and where each row starts in them.
+  struct Chunk {
+    std::vector<Row> rows;
+    std::string packed;
+    std::vector<uint32_t> offsets;
+    size_t count = 0;  // rows, packed or not
+    bool isPacked() const { return !offsets.empty(); }
+  };
+
+  // The rows of chunk c, unpacked first when packed.
+  std::vector<Row>& rowsOf(size_t c) const;
+  void pack(size_t c);
 
   void checkRow(const Row& row) const;
   void checkPos(size_t pos) const;
@@ -80,8 +99,8 @@ class KeyedRowStore : public RowStore {
   std::string name_;
   TableSchema schema_;
   std::vector<int> key_;
-  std::vector<std::vector<Row>> chunks_;  // never an empty chunk
-  std::vector<size_t> starts_;            // position of each chunk's first row
+  mutable std::vector<Chunk> chunks_;  // never an empty chunk
+  std::vector<size_t> starts_;         // position of each chunk's first row
   size_t size_ = 0;
   mutable size_t lastChunk_ = 0;  // where the last look-up ended; walks go chunk by chunk
   uint64_t changes_ = 0;

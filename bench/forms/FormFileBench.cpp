@@ -10,6 +10,7 @@
 //   round_trip  read, then save;
 // and, to tell the form file code from the table engine's part:
 //   read_to_memory  ReadFormFile into in-memory tables;
+//   decode_only     every row of the file decoded and checked, none stored;
 //   encode_only     the form file's bytes made from the Paradox tables, not written.
 // Each reports seconds per run, MB/s of the form file and the peak resident memory of the run
 // (the high-water mark is reset before each run where the kernel allows it). The summary after
@@ -25,10 +26,12 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "bench/forms/FormFileGenerator.h"
 #include "engine/paradox/ParadoxDatabase.h"
+#include "forms/FormFileCodec.h"
 #include "forms/FormFileReader.h"
 #include "forms/FormFileVersion.h"
 #include "forms/FormFileWriter.h"
@@ -116,16 +119,23 @@ class Scene {
 constexpr const char* kSource = "C:\\Forms\\KVTE.DBT";
 constexpr const char* kTarget = "C:\\Out\\KVTE.DBT";
 
+// The work tables in C:\Table, a scratch directory of this program alone as the form upgrade
+// opens its own (OpenWorkTables).
+kvt::paradox::ParadoxDatabase workTables(Scene& scene) {
+  return kvt::paradox::ParadoxDatabase(scene.drive() / "Table", "C:\\Table\\",
+                                       kvt::paradox::Sharing::Private);
+}
+
 // Reads the form file into fresh tables in C:\Table (the tables are written when the reader
 // closes them).
 bool readInto(Scene& scene, QuietUi& ui) {
-  kvt::paradox::ParadoxDatabase db(scene.drive() / "Table");
+  auto db = workTables(scene);
   kvt::forms::CreateFormTables(db);
   return kvt::forms::ReadFormFile(scene.fileSystem(), ui, kSource, db);
 }
 
 bool saveFrom(Scene& scene, QuietUi& ui) {
-  kvt::paradox::ParadoxDatabase db(scene.drive() / "Table");
+  auto db = workTables(scene);
   // Each run stamped a second after the last: its backup is a new file of its own, as a save
   // of a real run makes it (one stamp would make each later run search the numbered names of
   // the earlier backups).
@@ -164,9 +174,19 @@ bool readToMemory(Scene& scene, QuietUi& ui) {
   return kvt::forms::ReadFormFile(scene.fileSystem(), ui, kSource, db);
 }
 
+// The parser alone: every row of the file decoded into a row buffer and checked, as the
+// reader's first pass does, none stored.
+bool decodeOnly(Scene& scene, QuietUi&) {
+  const std::optional<std::string> bytes = scene.fileSystem().readFile(kSource);
+  if (!bytes) return false;
+  const kvt::forms::FormFileHeader header = kvt::forms::readFormFileHeader(*bytes);
+  return header.status == kvt::forms::FormFileHeader::Status::Ok &&
+         kvt::forms::decodeFormFileSections(*bytes, header.bodyStart, header.version, nullptr);
+}
+
 // The writer's encoding alone, from the Paradox tables, without writing the file.
 bool encodeOnly(Scene& scene, QuietUi&) {
-  kvt::paradox::ParadoxDatabase db(scene.drive() / "Table");
+  auto db = workTables(scene);
   return !kvt::forms::encodeFormFile(db, kvt::forms::ProgramFormVersion).empty();
 }
 
@@ -221,6 +241,7 @@ int main(int argc, char** argv) {
   add("save", saveFrom, 3);
   add("round_trip", roundTripStep, 3);
   add("read_to_memory", readToMemory, 3);
+  add("decode_only", decodeOnly, 3);
   add("encode_only", encodeOnly, 3);
 
   CollectingReporter reporter;
@@ -232,12 +253,13 @@ int main(int argc, char** argv) {
   const double copy = r.at("copy").seconds;
   const double mb = double(scene.fileBytes()) / 1e6;
   std::printf("\nform file %.1f MB; copy %.3f s (%.0f MB/s)\n", mb, copy, mb / copy);
-  for (const char* name : {"read", "save", "round_trip", "read_to_memory", "encode_only"}) {
+  for (const char* name :
+       {"read", "save", "round_trip", "read_to_memory", "decode_only", "encode_only"}) {
     if (!r.count(name)) continue;
     const auto& x = r.at(name);
     std::printf("%-14s %.3f s  %.1f MB/s  %.1fx copy  peak %.0f MB = %.2fx file\n", name, x.seconds,
                 mb / x.seconds, x.seconds / copy, x.peak, x.peak / mb);
   }
-  std::printf("goals: round trip within 10x copy, peak under 5x file\n");
+  std::printf("goals: round trip within 10x copy, peak within 3x file\n");
   return 0;
 }

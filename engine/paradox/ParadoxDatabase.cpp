@@ -117,7 +117,8 @@ void ParadoxDatabase::readRows(const std::string& table,
     // The sink may open and close other tables, so the rows are held through their own
     // pointer rather than through the map.
     const std::shared_ptr<KeyedRowStore> store = it->second.store;
-    for (size_t i = 0; i < store->size(); ++i) sink(store->row(i));
+    Row scratch;  // packed rows are handed over one at a time, their chunks left packed
+    for (size_t i = 0; i < store->size(); ++i) sink(store->rowInto(i, scratch));
     return;
   }
   loadTable(*ops_, dir_, table, true, sink);
@@ -141,10 +142,12 @@ void ParadoxDatabase::closeTable(const std::shared_ptr<RowStore>& store, OpenMod
 
 void ParadoxDatabase::writeBack(OpenTable& t) {
   if (!t.store->dirty()) return;
-  const RowStore& rows = *t.store;
+  const KeyedRowStore& rows = *t.store;
   const auto hold = holdFiles(t.stem, describe(t.stem));
+  // Rows the store keeps packed are unpacked one at a time, not the whole table at once.
+  Row scratch;
   saveTable(*ops_, dir_, t.stem, t.files ? &*t.files : nullptr, t.format, rows.schema(),
-            rows.size(), [&](size_t r) -> const Row& { return rows.row(r); });
+            rows.size(), [&](size_t r) -> const Row& { return rows.rowInto(r, scratch); });
   t.store->markClean();
 }
 

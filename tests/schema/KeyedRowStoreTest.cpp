@@ -214,5 +214,49 @@ TEST(KeyedRowStore, RowsOfTheWrongShapeAreRefused) {
   EXPECT_THROW(store.remove(0), EngineError);
 }
 
+// A fill in key order packs the chunks it passes: every kind of value comes back as it went
+// in, through rowInto (chunk left packed) and row (chunk unpacked), and a packed chunk still
+// takes removals, updates and inserts in its midst.
+TEST(KeyedRowStore, PackedChunksGiveBackEveryValue) {
+  TableSchema schema;
+  schema.fields = {{"K", FieldType::Long, 0}, {"V", FieldType::Alpha, 40}};
+  schema.indexes = {{"", {"K"}, true, true, false}};
+  const std::vector<Value> kinds{
+      Value(),
+      Value(true),
+      Value(int64_t{-1} << 40),
+      Value(-0.25),
+      Value(std::string("\xA4\x40 long enough to leave the string") + '\0'),
+      Value(Date{738000}),
+      Value(Time{-7}),
+      Value(Timestamp{1.5e12}),
+      Value(Decimal{"-12.3400"}),
+      Value(Bytes{std::string("\0\xFF", 2)})};
+  const auto made = [&](int64_t k) { return Row{Value(k), kinds[size_t(k) % kinds.size()]}; };
+  KeyedRowStore store("T", schema);
+  constexpr int64_t n = 3000;
+  for (int64_t k = 0; k < n; k += 2) store.insert(made(k));
+  Row scratch;
+  for (size_t i = 0; i < store.size(); ++i) {
+    ASSERT_EQ(store.rowInto(i, scratch), made(int64_t(i) * 2)) << i;
+  }
+  store.remove(10);
+  store.update(20, made(43));  // the row of key 42 takes key 43
+  for (int64_t k = 1; k < n; k += 200) store.insert(made(k));
+  std::set<int64_t> expected;
+  for (int64_t k = 0; k < n; k += 2) expected.insert(k);
+  expected.erase(20);
+  expected.erase(42);
+  expected.insert(43);
+  for (int64_t k = 1; k < n; k += 200) expected.insert(k);
+  ASSERT_EQ(store.size(), expected.size());
+  size_t i = 0;
+  for (int64_t k : expected) {
+    EXPECT_EQ(store.rowInto(i, scratch), made(k)) << k;
+    EXPECT_EQ(store.row(i), made(k)) << k;
+    ++i;
+  }
+}
+
 }  // namespace
 }  // namespace kvt
