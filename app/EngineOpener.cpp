@@ -17,6 +17,7 @@ std::unique_ptr<Database> EngineOpener::connectMySql(const MySqlAliasParams& par
                                                      const std::string& name) {
 #ifdef KVT_WITH_MYSQL
   mysql::MySqlConnectionParams p;
+  p.dsn = params.dsn;
   if (!params.server.empty()) p.server = params.server;
   p.port = params.port;
   p.database = params.database;

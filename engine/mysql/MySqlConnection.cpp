@@ -52,11 +52,17 @@ EngineError errorFromServer(unsigned code, const std::string& message) {
 }
 
 std::string connectionText(const MySqlConnectionParams& params) {
-  const std::string driver = params.driver.empty() ? KVT_MYSQL_ODBC_DRIVER : params.driver;
-  std::string text = "DRIVER=" + attribute(driver) + ";SERVER=" + attribute(params.server) +
-                     ";PORT=" + std::to_string(params.port);
+  std::string text;
+  if (!params.dsn.empty()) {
+    text = "DSN=" + attribute(params.dsn);
+  } else {
+    const std::string driver = params.driver.empty() ? KVT_MYSQL_ODBC_DRIVER : params.driver;
+    text = "DRIVER=" + attribute(driver) + ";SERVER=" + attribute(params.server) +
+           ";PORT=" + std::to_string(params.port);
+  }
   if (!params.database.empty()) text += ";DATABASE=" + attribute(params.database);
-  text += ";UID=" + attribute(params.user) + ";PWD=" + attribute(params.password);
+  if (params.dsn.empty() || !params.user.empty()) text += ";UID=" + attribute(params.user);
+  if (params.dsn.empty() || !params.password.empty()) text += ";PWD=" + attribute(params.password);
   // Without the character set the driver refuses code page 950 bytes or stores them as "?".
   text += ";CHARSET=" + attribute(params.charset.empty() ? "big5" : params.charset);
   return text + ";OPTION=" + std::to_string(kFoundRows);

@@ -27,6 +27,10 @@ struct MySqlConnectionParams {
   // The ODBC driver: a name the driver manager knows or the driver library's path; empty
   // for the one this build was made for.
   std::string driver;
+  // A data source of the system's ODBC setup (an ODBC alias names one): when set, it stands
+  // for the driver, the server and the port, and an empty user or password leaves the
+  // source's own.
+  std::string dsn;
 };
 
 // The ODBC connection text for `params` (password included: for the driver manager only).
