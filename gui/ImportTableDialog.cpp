@@ -26,7 +26,7 @@ ImportTableDialog::ImportTableDialog(TImportTableFrm& logic, platform::FileSyste
     return pickWithFileDialog(dir, name);
   };
 
-  auto* label = new QLabel(QString::fromUtf8(kSourceLabel), this);
+  auto* label = new QLabel(QString::fromUtf8(Frm::kSourceLabel), this);
   importTableEdit_ = new QLineEdit(this);
   importTableEdit_->setObjectName(QStringLiteral("ImportTableEdit"));
   importTableEdit_->setReadOnly(true);
@@ -44,17 +44,17 @@ ImportTableDialog::ImportTableDialog(TImportTableFrm& logic, platform::FileSyste
   formNameLBox_->setResizeMode(QListView::Adjust);
   formNameLBox_->setMinimumHeight(240);
 
-  allCBox_ = new QCheckBox(QString::fromUtf8(kAllCaption), this);
+  allCBox_ = new QCheckBox(QString::fromUtf8(Frm::kAllCaption), this);
   allCBox_->setObjectName(QStringLiteral("AllCBox"));
-  printOnlyCBtn_ = new QCheckBox(QString::fromUtf8(kPrintOnlyCaption), this);
+  printOnlyCBtn_ = new QCheckBox(QString::fromUtf8(Frm::kPrintOnlyCaption), this);
   printOnlyCBtn_->setObjectName(QStringLiteral("SetPrintOnlyCBtn"));
-  overWriteCBox_ = new QCheckBox(QString::fromUtf8(kOverWriteCaption), this);
+  overWriteCBox_ = new QCheckBox(QString::fromUtf8(Frm::kOverWriteCaption), this);
   overWriteCBox_->setObjectName(QStringLiteral("OverWriteCBox"));
 
-  auto* ok = new QPushButton(QString::fromUtf8(kOkCaption), this);
+  auto* ok = new QPushButton(QString::fromUtf8(Frm::kOkCaption), this);
   ok->setObjectName(QStringLiteral("OKBtn"));
   ok->setDefault(true);
-  auto* cancel = new QPushButton(QString::fromUtf8(kCancelCaption), this);
+  auto* cancel = new QPushButton(QString::fromUtf8(Frm::kCancelCaption), this);
   cancel->setObjectName(QStringLiteral("CancelBtn"));
   cancel->setAutoDefault(false);
 

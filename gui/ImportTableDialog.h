@@ -18,13 +18,8 @@ namespace kvt::gui {
 
 class ImportTableDialog : public QDialog, public forms::ImportTableView {
  public:
-  static constexpr const char* kCaption = "匯入主表單";
-  static constexpr const char* kSourceLabel = "來源的主表單檔名稱：";
-  static constexpr const char* kAllCaption = "全部表單";
-  static constexpr const char* kPrintOnlyCaption = "只匯入表單的列印參數";
-  static constexpr const char* kOverWriteCaption = "總表部份使用覆蓋方式";
-  static constexpr const char* kOkCaption = "確 定 (&O)";
-  static constexpr const char* kCancelCaption = "取 消 &X)";
+  using Frm = forms::TImportTableFrm;
+  static constexpr const char* kCaption = Frm::kCaption;
   static constexpr const char* kFileFilter = "主表單檔名稱(*.DBT) (*.DBT *.dbt)";
 
   // Asks for a form file, starting in `startDir` with `fileName` preselected (Windows paths);

@@ -192,19 +192,7 @@ void UpgradeWindow::importBtnClick() {
                                   ImportTableDialog dialog(logic, fs_, this);
                                   dialog.exec();
                                 });
-  switch (result) {
-    case forms::InteractiveImportResult::Saved:
-      messageBox(platform::BoxKind::Information, "主表單檔 [" + *destination + "] 更改完成。");
-      break;
-    case forms::InteractiveImportResult::NotSaved:
-      messageBox(platform::BoxKind::Error, "主表單檔 [" + *destination + "] 沒有更改。");
-      break;
-    case forms::InteractiveImportResult::Unreadable:
-      messageBox(platform::BoxKind::Error, "主表單檔 [" + *destination + "] 讀取失敗。");
-      break;
-    case forms::InteractiveImportResult::Cancelled:
-      break;
-  }
+  forms::ReportImportResult(*this, result, *destination);
 #endif
 }
 

@@ -23,6 +23,16 @@ class TImportTableFrm {
  public:
   enum class ModalResult { None, Ok, Cancel };
 
+  // The dialog's texts.
+  static constexpr const char* kCaption = "匯入主表單";
+  static constexpr const char* kSourceLabel = "來源的主表單檔名稱：";
+  static constexpr const char* kAllCaption = "全部表單";
+  static constexpr const char* kPrintOnlyCaption = "只匯入表單的列印參數";
+  static constexpr const char* kOverWriteCaption = "總表部份使用覆蓋方式";
+  static constexpr const char* kOkCaption = "確 定 (&O)";
+  static constexpr const char* kCancelCaption = "取 消 &X)";
+  static constexpr const char* kFileFilterName = "主表單檔名稱(*.DBT)";
+
   using FormItem = ImportFormItem;
 
   // Opens the tables of a directory; the Paradox tables of the directory by default.
