@@ -90,6 +90,12 @@ for p in "${programs[@]}"; do
 done
 run_counted test_wingui "$build/x86_64/tests/wingui/test_wingui.exe" \
   WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mapi32=n" KVT_GUI_DEMO_DRIVE_C="Z:$demo/drive_c" ${KVT_SCREENSHOT_DIR:+KVT_SCREENSHOT_DIR="Z:$KVT_SCREENSHOT_DIR"}
+# Its pictures (docs/screenshots/windows-*.png come from here) as PNG.
+if [ -n "${KVT_SCREENSHOT_DIR:-}" ]; then
+  shopt -s nullglob
+  bmps=("$KVT_SCREENSHOT_DIR"/windows-*.bmp)
+  ((${#bmps[@]} == 0)) || python3 "$here/scripts/bmp2png.py" "${bmps[@]}"
+fi
 printf '%s\n' "Windows (x86_64 under Wine):" "${summary[@]}"
 echo "windows: $passed passed, $failed failed"
 exit "$status"

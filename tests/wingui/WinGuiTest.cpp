@@ -92,11 +92,11 @@ class WinGuiTest : public ::testing::Test {
         [&] {
           if (HWND m = tool.modal()) {
             if (::GetDlgItem(m, IDC_FD_PATHEDIT) != nullptr) {
-              screenshot(m, L"win32-form-dir-dialog.bmp");
+              screenshot(m, L"windows-form-dir-dialog.bmp");
               offered = textOf(::GetDlgItem(m, IDC_FD_PATHEDIT));
               click(::GetDlgItem(m, dirAnswer));
             } else {
-              if (boxes.empty()) screenshot(m, L"win32-box.bmp");
+              if (boxes.empty()) screenshot(m, L"windows-box.bmp");
               boxes.push_back(boxText(m));
               click(boxOk(m));
             }
@@ -172,7 +172,7 @@ TEST_F(WinGuiTest, StartsCentredWithTheSwitchTextAndClosesOnExit) {
   EXPECT_TRUE(visible(tool->control(IDC_EXITBTN)));
   EXPECT_FALSE(visible(tool->control(IDC_REPORTBTN)));
   EXPECT_FALSE(visible(tool->control(IDC_STOPBTN)));
-  screenshot(tool->main(), L"win32-before-run.bmp");
+  screenshot(tool->main(), L"windows-before-run.bmp");
   click(tool->control(IDC_EXITBTN));
   EXPECT_EQ(tool->waitForExit(), 0);
 }
@@ -219,7 +219,7 @@ TEST_F(WinGuiTest, WholeRunLogsEveryPartInOrderThenReportsThroughMapi) {
   EXPECT_EQ(boxes[0].rfind(kClosingHint, 0), 0u) << boxes[0];
   EXPECT_TRUE(visible(tool->control(IDC_REPORTBTN)));
   EXPECT_FALSE(visible(tool->control(IDC_STOPBTN)));
-  screenshot(tool->main(), L"win32-after-run.bmp");
+  screenshot(tool->main(), L"windows-after-run.bmp");
 
   // The report: the mail as code page 950 bytes, with the whole log in its body.
   const fs::path sent = std::wstring(kRelease) + L"MAPI-SENT.BIN";
@@ -258,7 +258,7 @@ TEST_F(WinGuiTest, StopDuringTheDriveSearchEndsTheRunThere) {
     return textOf(tool->control(IDC_DIRLABEL)).rfind("C:\\Velmor\\KVT\\Archive\\", 0) == 0;
   }));
   EXPECT_TRUE(visible(tool->control(IDC_STOPBTN)));
-  screenshot(tool->main(), L"win32-during-run.bmp");
+  screenshot(tool->main(), L"windows-during-run.bmp");
   click(tool->control(IDC_STOPBTN));
   answerUntilEnd(*tool, IDOK, 0);
   const auto lines = log(*tool);
