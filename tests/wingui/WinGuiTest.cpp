@@ -1,7 +1,7 @@
 // KVTUpgrade.exe driven from outside under Wine, on the demonstration installation copied to
 // drive C for each test: the switch text at start, a whole run with its log and boxes and then
 // the report mail through a stand-in MAPI32.DLL, Stop during the drive search, closing during
-// a run, and a cancelled form directory dialog.
+// a run, a cancelled form directory dialog, and the import dialog over a form file.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -301,6 +301,46 @@ TEST_F(WinGuiTest, CancelledFormDirectoryDialogLeavesTheFormFilesAlone) {
   EXPECT_LT(findLine(lines, "讀入主表單檔"), 0);
   EXPECT_LT(findLine(lines, "KVTE.DBL"), 0);
   EXPECT_EQ(contents(L"C:\\Velmor\\KVT\\KVTE.DBT"), before);
+  click(tool->control(IDC_EXITBTN));
+  EXPECT_EQ(tool->waitForExit(), 0);
+}
+
+// The common file-open dialog of the program: the file name typed into its name field, Open.
+void pickFile(ToolProcess& tool, const std::wstring& path) {
+  HWND open = nullptr;
+  ASSERT_TRUE(waitFor([&] {
+    open = tool.modal();
+    return open != nullptr && ::GetDlgItem(open, 0x47C) != nullptr;  // the name field, cmb13
+  }));
+  ::SendMessageW(::GetDlgItem(open, 0x47C), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  click(::GetDlgItem(open, IDOK));
+  ASSERT_TRUE(waitFor([&] { return !::IsWindow(open); }));
+}
+
+TEST_F(WinGuiTest, ImportDialogBringsTheChosenSourceFormsIntoAFormFile) {
+  const std::string before = contents(L"C:\\Velmor\\KVT\\KVTI.DBT");
+  auto tool = start();
+  ASSERT_TRUE(tool->ok());
+  click(tool->control(IDC_IMPORTBTN));
+  ASSERT_NO_FATAL_FAILURE(pickFile(*tool, L"C:\\Velmor\\KVT\\KVTI.DBT"));
+  HWND dialog = nullptr;
+  ASSERT_TRUE(waitFor([&] {
+    return (dialog = tool->modal()) != nullptr && ::GetDlgItem(dialog, IDC_IM_LIST) != nullptr;
+  }));
+  EXPECT_EQ(textOf(dialog), "匯入主表單");
+  EXPECT_EQ(::SendMessageW(::GetDlgItem(dialog, IDC_IM_ALL), BM_GETCHECK, 0, 0), BST_CHECKED);
+  click(::GetDlgItem(dialog, IDC_IM_OPEN));
+  ASSERT_NO_FATAL_FAILURE(pickFile(*tool, std::wstring(kRelease) + L"KVTENEW.DBT"));
+  ASSERT_TRUE(waitFor([&] {
+    return textOf(::GetDlgItem(dialog, IDC_IM_EDIT)) == "C:\\KVT更新\\KVTENEW.DBT" &&
+           ::SendMessageW(::GetDlgItem(dialog, IDC_IM_LIST), LB_GETCOUNT, 0, 0) > 0;
+  }));
+  click(::GetDlgItem(dialog, IDOK));
+  HWND box = nullptr;
+  ASSERT_TRUE(waitFor([&] { return (box = tool->modal()) != nullptr && box != dialog; }));
+  EXPECT_EQ(boxText(box), "主表單檔 [C:\\Velmor\\KVT\\KVTI.DBT] 更改完成。");
+  click(boxOk(box));
+  EXPECT_NE(contents(L"C:\\Velmor\\KVT\\KVTI.DBT"), before);
   click(tool->control(IDC_EXITBTN));
   EXPECT_EQ(tool->waitForExit(), 0);
 }
