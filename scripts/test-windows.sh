@@ -88,6 +88,7 @@ run_counted() {  # NAME EXE [ENV=VALUE...]: runs one test program and adds its c
 for p in "${programs[@]}"; do
   run_counted "${p#*/}" "$build/x86_64/tests/$p.exe"
 done
+[ -z "${KVT_SCREENSHOT_DIR:-}" ] || mkdir -p "$KVT_SCREENSHOT_DIR"
 run_counted test_wingui "$build/x86_64/tests/wingui/test_wingui.exe" \
   WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mapi32=n" KVT_GUI_DEMO_DRIVE_C="Z:$demo/drive_c" ${KVT_SCREENSHOT_DIR:+KVT_SCREENSHOT_DIR="Z:$KVT_SCREENSHOT_DIR"}
 # Its pictures (docs/screenshots/windows-*.png come from here) as PNG.
