@@ -154,17 +154,7 @@ void UpgradeWindow::setDirLabel(const std::string& text) {
 }
 
 QPushButton* UpgradeWindow::button(app::MainButton which) const {
-  switch (which) {
-    case app::MainButton::DoBtn:
-      return doBtn_;
-    case app::MainButton::StopBtn:
-      return stopBtn_;
-    case app::MainButton::ReportBtn:
-      return reportBtn_;
-    case app::MainButton::ExitBtn:
-      return exitBtn_;
-  }
-  return exitBtn_;
+  return app::ButtonControl(which, doBtn_, stopBtn_, reportBtn_, exitBtn_);
 }
 
 void UpgradeWindow::setButtonVisible(app::MainButton which, bool visible) {

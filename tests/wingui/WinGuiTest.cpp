@@ -84,6 +84,20 @@ class WinGuiTest : public ::testing::Test {
     return tool;
   }
 
+  // A run whose drive search is walking a tree wide enough that it is still there when the
+  // test acts.
+  std::unique_ptr<ToolProcess> startRunInAWideTree() {
+    for (int i = 0; i < 1500; ++i)
+      fs::create_directories(L"C:\\Velmor\\KVT\\Archive\\" + std::to_wstring(i));
+    auto tool = start();
+    if (!tool->ok()) return tool;
+    click(tool->control(IDC_DOBTN));
+    EXPECT_TRUE(waitFor([&] {
+      return textOf(tool->control(IDC_DIRLABEL)).rfind("C:\\Velmor\\KVT\\Archive\\", 0) == 0;
+    }));
+    return tool;
+  }
+
   // Answers what the run shows until it ends (the report button or a stopped run's Do-less
   // window) having shown `expectedBoxes` boxes: the form directory dialog with `dirAnswer`,
   // each box with OK.
@@ -248,15 +262,8 @@ TEST_F(WinGuiTest, WholeRunLogsEveryPartInOrderThenReportsThroughMapi) {
 }
 
 TEST_F(WinGuiTest, StopDuringTheDriveSearchEndsTheRunThere) {
-  // A tree wide enough that the search is still walking it when Stop arrives.
-  for (int i = 0; i < 1500; ++i)
-    fs::create_directories(L"C:\\Velmor\\KVT\\Archive\\" + std::to_wstring(i));
-  auto tool = start();
+  auto tool = startRunInAWideTree();
   ASSERT_TRUE(tool->ok());
-  click(tool->control(IDC_DOBTN));
-  ASSERT_TRUE(waitFor([&] {
-    return textOf(tool->control(IDC_DIRLABEL)).rfind("C:\\Velmor\\KVT\\Archive\\", 0) == 0;
-  }));
   EXPECT_TRUE(visible(tool->control(IDC_STOPBTN)));
   screenshot(tool->main(), L"windows-during-run.bmp");
   click(tool->control(IDC_STOPBTN));
@@ -276,14 +283,8 @@ TEST_F(WinGuiTest, StopDuringTheDriveSearchEndsTheRunThere) {
 }
 
 TEST_F(WinGuiTest, ClosingDuringARunStopsItAndThenCloses) {
-  for (int i = 0; i < 1500; ++i)
-    fs::create_directories(L"C:\\Velmor\\KVT\\Archive\\" + std::to_wstring(i));
-  auto tool = start();
+  auto tool = startRunInAWideTree();
   ASSERT_TRUE(tool->ok());
-  click(tool->control(IDC_DOBTN));
-  ASSERT_TRUE(waitFor([&] {
-    return textOf(tool->control(IDC_DIRLABEL)).rfind("C:\\Velmor\\KVT\\Archive\\", 0) == 0;
-  }));
   ::PostMessageW(tool->main(), WM_CLOSE, 0, 0);
   EXPECT_EQ(tool->waitForExit(), 0);
   EXPECT_FALSE(fs::exists(L"C:\\Velmor\\KVT\\Database\\X101_9.DB"));
