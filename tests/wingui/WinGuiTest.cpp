@@ -13,6 +13,7 @@
 
 #include "WindowDriver.h"
 #include "gui-win32/ControlIds.h"
+#include "tests/e2e/RunOrder.h"
 
 namespace kvt::wingui {
 namespace {
@@ -203,23 +204,13 @@ TEST_F(WinGuiTest, WholeRunLogsEveryPartInOrderThenReportsThroughMapi) {
   SCOPED_TRACE(all);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines[0], "KVT Alias 路徑 [C:\\Velmor\\KVT\\Database\\]。");
+  std::vector<std::string> order = e2e::kLogBeforeColumns;
+  order.push_back("更新了 Paradox 資料表 X202Base。");
+  order.insert(order.end(), e2e::kLogAfterColumns.begin(), e2e::kLogAfterColumns.end());
+  order.push_back("讀入主表單檔 [C:\\Velmor\\KVT\\KVTE.DBT]。");
+  order.push_back("主表單檔 [C:\\Velmor\\KVT\\KVTE.DBT] 更改完成。");
   int at = 0;
-  for (const char* piece : {
-           "找到 C:\\Velmor\\KVT\\Client\\KVT\\KVT.EXE 並更新完成。",
-           "找到 C:\\Velmor\\KVT\\KVT.EXE 並更新完成。",
-           "找到 C:\\Velmor\\KVT\\DTX\\X102.DTX 並更新完成。",
-           "更新了 Paradox 資料表 X202Base。",
-           "已建立 X101_9 資料表。",
-           "已建立 X901_5th 資料表。",
-           "已建立 X602_3 資料表。",
-           "的資料表 XMLApp(X102)。",
-           "的資料表 XNoMap2(XSEA)。",
-           "找到 C:\\Velmor\\KVT\\KVT.EXE，但這個檔案已是新的。",
-           "找到 C:\\Velmor\\KVT\\KVTE.DBL 並更新完成。",
-           "沒找到 C:\\Velmor\\KVT\\Image\\LOGO.BMP 但更新完成。",
-           "讀入主表單檔 [C:\\Velmor\\KVT\\KVTE.DBT]。",
-           "主表單檔 [C:\\Velmor\\KVT\\KVTE.DBT] 更改完成。",
-       }) {
+  for (const std::string& piece : order) {
     const int found = findLine(lines, piece, at);
     EXPECT_GE(found, 0) << "\"" << piece << "\" missing or out of order";
     if (found >= 0) at = found + 1;
