@@ -18,6 +18,23 @@ using forms::TSelectGlobalPathFrm;
 
 enum class MainButton { DoBtn, StopBtn, ReportBtn, ExitBtn };
 
+// Which of a window's four button controls stands for `button`.
+template <class Control>
+Control ButtonControl(MainButton button, Control doBtn, Control stopBtn, Control reportBtn,
+                      Control exitBtn) {
+  switch (button) {
+    case MainButton::DoBtn:
+      return doBtn;
+    case MainButton::StopBtn:
+      return stopBtn;
+    case MainButton::ReportBtn:
+      return reportBtn;
+    case MainButton::ExitBtn:
+      return exitBtn;
+  }
+  return exitBtn;
+}
+
 class MainView : public platform::Ui {
  public:
   // The memo's whole text, lines separated by "\n".

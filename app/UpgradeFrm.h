@@ -16,6 +16,8 @@ namespace kvt::app {
 class TUpgradeFrm : public MainWindowPort {
  public:
   static constexpr const char* kCaption = "KVT 更新程式";
+  // The supplier line that follows the caption in parentheses.
+  static constexpr const char* kSupplierLine = "Velmor 電腦 服務電話 02-2345-6789";
   static constexpr const char* kDoBtnCaption = "執  行";
   static constexpr const char* kExitBtnCaption = "結  束";
   static constexpr const char* kReportBtnCaption = "給Velmor回函";

@@ -26,6 +26,13 @@ bool isSkipped(const std::string& upperDir) {
   return false;
 }
 
+// A place on disk as a key: the bytes of its native name, wide on Windows, unconverted.
+std::string keyOf(const fs::path& place) {
+  const auto& native = place.native();
+  return std::string(reinterpret_cast<const char*>(native.data()),
+                     native.size() * sizeof(native[0]));
+}
+
 bool isExecutable(const std::string& upperName) {
   for (std::string_view exe : kExecutables)
     if (upperName == exe) return true;
@@ -44,7 +51,7 @@ class InstallationWalk {
     if (isSkipped(platform::UpperAscii(dir))) return;
     if (!listedByParent && !ctx_.fs.directoryExists(dir)) return;
     if (!place) place = placeOf(dir);
-    if (!visited_.insert(place ? place->native() : "?" + platform::UpperAscii(dir)).second) return;
+    if (!visited_.insert(place ? keyOf(*place) : "?" + platform::UpperAscii(dir)).second) return;
 
     // Names and kinds are all the walk needs: no attributes are looked up per entry.
     auto entries = ctx_.fs.listNames(dir + "*.*");

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -25,7 +26,7 @@ ImportTableDialog::ImportTableDialog(TImportTableFrm& logic, platform::FileSyste
     return pickWithFileDialog(dir, name);
   };
 
-  auto* label = new QLabel(QString::fromUtf8(kSourceLabel), this);
+  auto* label = new QLabel(QString::fromUtf8(Frm::kSourceLabel), this);
   importTableEdit_ = new QLineEdit(this);
   importTableEdit_->setObjectName(QStringLiteral("ImportTableEdit"));
   importTableEdit_->setReadOnly(true);
@@ -43,17 +44,17 @@ ImportTableDialog::ImportTableDialog(TImportTableFrm& logic, platform::FileSyste
   formNameLBox_->setResizeMode(QListView::Adjust);
   formNameLBox_->setMinimumHeight(240);
 
-  allCBox_ = new QCheckBox(QString::fromUtf8(kAllCaption), this);
+  allCBox_ = new QCheckBox(QString::fromUtf8(Frm::kAllCaption), this);
   allCBox_->setObjectName(QStringLiteral("AllCBox"));
-  printOnlyCBtn_ = new QCheckBox(QString::fromUtf8(kPrintOnlyCaption), this);
+  printOnlyCBtn_ = new QCheckBox(QString::fromUtf8(Frm::kPrintOnlyCaption), this);
   printOnlyCBtn_->setObjectName(QStringLiteral("SetPrintOnlyCBtn"));
-  overWriteCBox_ = new QCheckBox(QString::fromUtf8(kOverWriteCaption), this);
+  overWriteCBox_ = new QCheckBox(QString::fromUtf8(Frm::kOverWriteCaption), this);
   overWriteCBox_->setObjectName(QStringLiteral("OverWriteCBox"));
 
-  auto* ok = new QPushButton(QString::fromUtf8(kOkCaption), this);
+  auto* ok = new QPushButton(QString::fromUtf8(Frm::kOkCaption), this);
   ok->setObjectName(QStringLiteral("OKBtn"));
   ok->setDefault(true);
-  auto* cancel = new QPushButton(QString::fromUtf8(kCancelCaption), this);
+  auto* cancel = new QPushButton(QString::fromUtf8(Frm::kCancelCaption), this);
   cancel->setObjectName(QStringLiteral("CancelBtn"));
   cancel->setAutoDefault(false);
 
@@ -76,36 +77,56 @@ ImportTableDialog::ImportTableDialog(TImportTableFrm& logic, platform::FileSyste
   layout->addLayout(options);
   layout->addLayout(buttons);
 
-  showLogic();
-  connect(open, &QToolButton::clicked, this, [this] { openSBtnClick(); });
-  connect(ok, &QPushButton::clicked, this, [this] { okBtnClick(); });
-  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  logic_.AttachView(this);
+  connect(formNameLBox_, &QListWidget::itemSelectionChanged, this, [this] {
+    for (int i = 0; i < formNameLBox_->count(); ++i)
+      logic_.SetFormSelected(size_t(i), formNameLBox_->item(i)->isSelected());
+  });
+  connect(allCBox_, &QCheckBox::toggled, this, [this](bool on) { logic_.AllCBoxClick(on); });
+  connect(printOnlyCBtn_, &QCheckBox::toggled, this,
+          [this](bool on) { logic_.SetPrintOnlyCBtnClick(on); });
+  connect(overWriteCBox_, &QCheckBox::toggled, this,
+          [this](bool on) { logic_.OverWriteCBoxClick(on); });
+  connect(open, &QToolButton::clicked, this, [this] { logic_.OpenSBtnClick(); });
+  connect(ok, &QPushButton::clicked, this, [this] { logic_.OKBtnClick(); });
+  connect(cancel, &QPushButton::clicked, this, [this] { logic_.CancelBtnClick(); });
+}
+
+ImportTableDialog::~ImportTableDialog() {
+  logic_.AttachView(nullptr);
 }
 
 void ImportTableDialog::reject() {
   logic_.CancelBtnClick();
-  QDialog::reject();
 }
 
-void ImportTableDialog::showLogic() {
-  importTableEdit_->setText(QString::fromStdString(logic_.ImportTableEdit));
+void ImportTableDialog::closeDialog(bool ok) {
+  done(ok ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void ImportTableDialog::showSourceFile(const std::string& fileName) {
+  importTableEdit_->setText(QString::fromStdString(fileName));
+}
+
+void ImportTableDialog::showForms(const std::vector<forms::ImportFormItem>& forms) {
+  const QSignalBlocker quiet(formNameLBox_);
   formNameLBox_->clear();
-  for (const auto& item : logic_.FormNameLBox) {
+  for (const auto& item : forms) {
     auto* row = new QListWidgetItem(QString::fromStdString(item.text), formNameLBox_);
     row->setSelected(item.selected);
   }
-  allCBox_->setChecked(logic_.AllCBox);
-  printOnlyCBtn_->setChecked(logic_.SetPrintOnlyCBtn);
-  overWriteCBox_->setChecked(logic_.OverWriteCBox);
 }
 
-void ImportTableDialog::collectState() {
-  for (int i = 0; i < formNameLBox_->count() && size_t(i) < logic_.FormNameLBox.size(); ++i) {
-    logic_.FormNameLBox[size_t(i)].selected = formNameLBox_->item(i)->isSelected();
-  }
-  logic_.AllCBox = allCBox_->isChecked();
-  logic_.SetPrintOnlyCBtn = printOnlyCBtn_->isChecked();
-  logic_.OverWriteCBox = overWriteCBox_->isChecked();
+void ImportTableDialog::showOptions(bool all, bool printOnly, bool overWrite) {
+  const QSignalBlocker quietAll(allCBox_), quietPrint(printOnlyCBtn_), quietOver(overWriteCBox_);
+  allCBox_->setChecked(all);
+  printOnlyCBtn_->setChecked(printOnly);
+  overWriteCBox_->setChecked(overWrite);
+}
+
+std::optional<std::string> ImportTableDialog::openFileDialog(const std::string& startDir,
+                                                             const std::string& fileName) {
+  return pickFile_(startDir, fileName);
 }
 
 std::optional<std::string> ImportTableDialog::pickWithFileDialog(const std::string& startDir,
@@ -121,24 +142,6 @@ std::optional<std::string> ImportTableDialog::pickWithFileDialog(const std::stri
   if (!fileName.empty()) dialog.selectFile(QString::fromStdString(fileName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return fs_.windowsPathOf(std::filesystem::path(dialog.selectedFiles().front().toStdString()));
-}
-
-void ImportTableDialog::openSBtnClick() {
-  collectState();
-  const std::string current = logic_.ImportTableEdit;
-  const std::string startDir = current.empty() ? "D:\\" : platform::extractFilePath(current);
-  const auto chosen = pickFile_(startDir, platform::extractFileName(current));
-  if (!chosen) return;
-  logic_.OpenSourceFile(*chosen);
-  showLogic();
-}
-
-void ImportTableDialog::okBtnClick() {
-  collectState();
-  logic_.OKBtnClick();
-  showLogic();
-  if (logic_.modalResult == TImportTableFrm::ModalResult::Ok) accept();
-  if (logic_.modalResult == TImportTableFrm::ModalResult::Cancel) reject();
 }
 
 }  // namespace kvt::gui

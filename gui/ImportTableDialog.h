@@ -1,5 +1,5 @@
-// The import dialog's window around TImportTableFrm: the source file with its open button,
-// the list of its forms, the three options and OK / Cancel.
+// The import dialog's Qt window, driven by TImportTableFrm: the source file with its open
+// button, the list of its forms, the three options and OK / Cancel.
 #pragma once
 
 #include <QDialog>
@@ -16,15 +16,10 @@ class QListWidget;
 
 namespace kvt::gui {
 
-class ImportTableDialog : public QDialog {
+class ImportTableDialog : public QDialog, public forms::ImportTableView {
  public:
-  static constexpr const char* kCaption = "匯入主表單";
-  static constexpr const char* kSourceLabel = "來源的主表單檔名稱：";
-  static constexpr const char* kAllCaption = "全部表單";
-  static constexpr const char* kPrintOnlyCaption = "只匯入表單的列印參數";
-  static constexpr const char* kOverWriteCaption = "總表部份使用覆蓋方式";
-  static constexpr const char* kOkCaption = "確 定 (&O)";
-  static constexpr const char* kCancelCaption = "取 消 &X)";
+  using Frm = forms::TImportTableFrm;
+  static constexpr const char* kCaption = Frm::kCaption;
   static constexpr const char* kFileFilter = "主表單檔名稱(*.DBT) (*.DBT *.dbt)";
 
   // Asks for a form file, starting in `startDir` with `fileName` preselected (Windows paths);
@@ -33,8 +28,17 @@ class ImportTableDialog : public QDialog {
                                                               const std::string& fileName)>;
 
   ImportTableDialog(forms::TImportTableFrm& logic, platform::FileSystem& fs, QWidget* owner);
+  ~ImportTableDialog() override;
   // Tests answer the open dialog themselves.
   void setFilePicker(FilePicker picker) { pickFile_ = std::move(picker); }
+
+  // forms::ImportTableView
+  void showSourceFile(const std::string& fileName) override;
+  void showForms(const std::vector<forms::ImportFormItem>& forms) override;
+  void showOptions(bool all, bool printOnly, bool overWrite) override;
+  std::optional<std::string> openFileDialog(const std::string& startDir,
+                                            const std::string& fileName) override;
+  void closeDialog(bool ok) override;
 
  protected:
   void reject() override;
@@ -42,10 +46,6 @@ class ImportTableDialog : public QDialog {
  private:
   std::optional<std::string> pickWithFileDialog(const std::string& startDir,
                                                 const std::string& fileName);
-  void showLogic();     // the logic's state into the controls
-  void collectState();  // the controls into the logic's state
-  void openSBtnClick();
-  void okBtnClick();
 
   forms::TImportTableFrm& logic_;
   platform::FileSystem& fs_;

@@ -154,17 +154,7 @@ void UpgradeWindow::setDirLabel(const std::string& text) {
 }
 
 QPushButton* UpgradeWindow::button(app::MainButton which) const {
-  switch (which) {
-    case app::MainButton::DoBtn:
-      return doBtn_;
-    case app::MainButton::StopBtn:
-      return stopBtn_;
-    case app::MainButton::ReportBtn:
-      return reportBtn_;
-    case app::MainButton::ExitBtn:
-      return exitBtn_;
-  }
-  return exitBtn_;
+  return app::ButtonControl(which, doBtn_, stopBtn_, reportBtn_, exitBtn_);
 }
 
 void UpgradeWindow::setButtonVisible(app::MainButton which, bool visible) {
@@ -192,19 +182,7 @@ void UpgradeWindow::importBtnClick() {
                                   ImportTableDialog dialog(logic, fs_, this);
                                   dialog.exec();
                                 });
-  switch (result) {
-    case forms::InteractiveImportResult::Saved:
-      messageBox(platform::BoxKind::Information, "主表單檔 [" + *destination + "] 更改完成。");
-      break;
-    case forms::InteractiveImportResult::NotSaved:
-      messageBox(platform::BoxKind::Error, "主表單檔 [" + *destination + "] 沒有更改。");
-      break;
-    case forms::InteractiveImportResult::Unreadable:
-      messageBox(platform::BoxKind::Error, "主表單檔 [" + *destination + "] 讀取失敗。");
-      break;
-    case forms::InteractiveImportResult::Cancelled:
-      break;
-  }
+  forms::ReportImportResult(*this, result, *destination);
 #endif
 }
 

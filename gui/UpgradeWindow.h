@@ -21,7 +21,7 @@ namespace kvt::gui {
 class UpgradeWindow : public QWidget, public app::MainView {
  public:
   // The supplier line that follows the caption in parentheses.
-  static constexpr const char* kSupplierLine = "Velmor 電腦 服務電話 02-2345-6789";
+  static constexpr const char* kSupplierLine = app::TUpgradeFrm::kSupplierLine;
 
   UpgradeWindow(platform::FileSystem& fs, app::DatabaseOpener& opener, app::RunSteps& steps,
                 std::string releaseDir);

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake g++ pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libgl1-mesa-dev
           unixodbc-dev odbc-mariadb mariadb-server pxlib-dev xvfb xauth fonts-noto-cjk xdg-utils)
 windows_packages=(cmake mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest
-                  wine wine64 locales libodbc2 odbc-mariadb mariadb-server)
+                  wine wine64 locales libodbc2 odbc-mariadb mariadb-server xvfb fonts-noto-cjk)
 if [ "${1:-}" = "--windows" ]; then
   packages=("${windows_packages[@]}")
 fi

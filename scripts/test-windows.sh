@@ -13,6 +13,9 @@ samples=${KVT_PARADOX_SAMPLES_DIR:-$here/../shared/paradox-samples}
 # reach the mail library in code page 950 where the ANSI code page is 1252, as in C.UTF-8.
 programs=(schema/test_schema platform/test_platform paradox/test_paradox mysql/test_mysql win32/test_win32
   "win32/test_win32:C.UTF-8:MapiMailClient.*")
+# The window (the release program KVTUpgrade.exe), driven by test_wingui under Xvfb on the
+# demonstration installation that the Linux build's kvt-demo lays out.
+linux_build=${KVT_BUILD_DIR:-$here/build}
 
 "$here/scripts/install-deps.sh" --windows
 
@@ -23,11 +26,17 @@ for p in "${programs[@]}"; do
   targets+=("${p#*/}")
 done
 for arch in i686 x86_64; do
+  extra=(KVTUpgrade)
+  [ "$arch" = x86_64 ] && extra=(test_wingui)
   cmake -S "$here" -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVT_PARADOX_SAMPLES_DIR="$(realpath -m "$samples")" \
     ${KVT_WINDOWS_CMAKE_ARGS:-} >"$build/configure-$arch.log"
-  cmake --build "$build/$arch" -j"$jobs" --target "${targets[@]}"
+  cmake --build "$build/$arch" -j"$jobs" --target "${targets[@]}" "${extra[@]}"
 done
+[ -f "$linux_build/CMakeCache.txt" ] || cmake -S "$here" -B "$linux_build" >/dev/null
+cmake --build "$linux_build" -j"$jobs" --target kvt-demo >/dev/null
+demo="$build/gui-demo"
+"$linux_build/tools/demo/kvt-demo" "$demo" >/dev/null
 
 # Wine's ANSI code page follows the locale: zh_TW.UTF-8 gives 950. Made here when the system
 # lacks it.
@@ -44,6 +53,13 @@ fi
 # test has its stand-in there.
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;mapi32=n,b"
 export WINEARCH=win64
+# An X display of its own for the whole run, so that every Wine process, the window's too,
+# reaches the same one.
+display=90
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$display"
 # One server for the whole run: every program starts in a running Wine.
 mkdir -p "$WINEPREFIX"
 wineserver -p
@@ -51,30 +67,30 @@ wineserver -p
 # driver manager, which loads the host's driver library; the program reaches the server on
 # the host's 127.0.0.1 and reads the env file through drive Z:.
 server_dir=$(realpath -m "$build/mariadb-server")
-trap 'wineserver -k 2>/dev/null || true; "$here/scripts/mariadb-test-server.sh" stop "$server_dir" >/dev/null 2>&1 || true' EXIT
+trap 'wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; "$here/scripts/mariadb-test-server.sh" stop "$server_dir" >/dev/null 2>&1 || true' EXIT
 "$here/scripts/mariadb-test-server.sh" start "$server_dir"
 export KVT_TEST_MYSQL_ENV="Z:${server_dir//\//\\}\\env"
 driver=/usr/lib/$(gcc -print-multiarch 2>/dev/null || echo x86_64-linux-gnu)/odbc/libmaodbc.so
 export KVT_TEST_MYSQL_ODBC_DRIVER=$driver
 [ -f "$WINEPREFIX/system.reg" ] || wine wineboot -i >/dev/null 2>&1
+# Without a window manager every managed window's close waits about 2 s: unmanaged windows.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 
 passed=0
 failed=0
 status=0
 summary=()
-for entry in "${programs[@]}"; do
-  IFS=: read -r p locale cases <<<"$entry"
-  exe="$build/x86_64/tests/$p.exe"
-  p=$p${locale:+-$locale}
-  log="$build/${p#*/}.log"
-  rc=0
-  LANG=${locale:-$LANG} LC_ALL=${locale:-$LC_ALL} wine "$exe" --gtest_color=no \
-    ${cases:+--gtest_filter="$cases"} >"$log" 2>&1 || rc=$?
+run_counted() {  # NAME EXE [ENV=VALUE...]: runs one test program and adds its counts
+  local name=$1 exe=$2
+  shift 2
+  local log="$build/$name.log" rc=0
+  env "$@" wine "$exe" --gtest_color=no ${cases:+--gtest_filter="$cases"} >"$log" 2>&1 || rc=$?
+  local ok bad skipped
   ok=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$log" | tail -1)
   bad=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' "$log" | tail -1)
+  skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?, listed below.*/\1/p' "$log" | tail -1)
   ok=${ok:-0}
   bad=${bad:-0}
-  skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?, listed below.*/\1/p' "$log" | tail -1)
   if [ "$rc" -ne 0 ] && [ "$bad" -eq 0 ]; then
     bad=1  # the program itself failed: a crash counts as a failure
   fi
@@ -82,9 +98,24 @@ for entry in "${programs[@]}"; do
   passed=$((passed + ok))
   failed=$((failed + bad))
   summary+=("$(printf '%-16s %4d passed, %d failed, %d skipped (exit %d, log %s)' \
-    "${p#*/}" "$ok" "$bad" "${skipped:-0}" "$rc" "$log")")
+    "$name" "$ok" "$bad" "${skipped:-0}" "$rc" "$log")")
   [ "$rc" -eq 0 ] || grep -E '^\[  FAILED  \]' "$log" | head -20 || true
+}
+for entry in "${programs[@]}"; do
+  IFS=: read -r p locale cases <<<"$entry"
+  run_counted "${p#*/}${locale:+-$locale}" "$build/x86_64/tests/$p.exe" \
+    ${locale:+LANG=$locale LC_ALL=$locale}
 done
+cases=
+[ -z "${KVT_SCREENSHOT_DIR:-}" ] || mkdir -p "$KVT_SCREENSHOT_DIR"
+run_counted test_wingui "$build/x86_64/tests/wingui/test_wingui.exe" \
+  KVT_GUI_DEMO_DRIVE_C="Z:$demo/drive_c" ${KVT_SCREENSHOT_DIR:+KVT_SCREENSHOT_DIR="Z:$KVT_SCREENSHOT_DIR"}
+# Its pictures (docs/screenshots/windows-*.png come from here) as PNG.
+if [ -n "${KVT_SCREENSHOT_DIR:-}" ]; then
+  shopt -s nullglob
+  bmps=("$KVT_SCREENSHOT_DIR"/windows-*.bmp)
+  ((${#bmps[@]} == 0)) || python3 "$here/scripts/bmp2png.py" "${bmps[@]}"
+fi
 printf '%s\n' "Windows (x86_64 under Wine):" "${summary[@]}"
 echo "windows: $passed passed, $failed failed"
 exit "$status"

@@ -183,6 +183,7 @@ void TImportTableFrm::OpenSourceFile(const std::string& fileName) {
   if (!platform::ReportingErrors(ui_, [&] { LoadSourceFormFile(fileName); })) {
     FormNameLBox.clear();
   }
+  showState();
 }
 
 void TImportTableFrm::OKBtnClick() {
@@ -190,6 +191,38 @@ void TImportTableFrm::OKBtnClick() {
     // The destination tables may hold half an import: they must not be saved.
     modalResult = ModalResult::Cancel;
   }
+  showState();
+  if (view_ != nullptr && modalResult != ModalResult::None)
+    view_->closeDialog(modalResult == ModalResult::Ok);
+}
+
+void TImportTableFrm::CancelBtnClick() {
+  modalResult = ModalResult::Cancel;
+  if (view_ != nullptr) view_->closeDialog(false);
+}
+
+void TImportTableFrm::AttachView(ImportTableView* view) {
+  view_ = view;
+  showState();
+}
+
+void TImportTableFrm::OpenSBtnClick() {
+  if (view_ == nullptr) return;
+  const std::string startDir =
+      ImportTableEdit.empty() ? "D:\\" : platform::extractFilePath(ImportTableEdit);
+  const auto chosen = view_->openFileDialog(startDir, platform::extractFileName(ImportTableEdit));
+  if (chosen) OpenSourceFile(*chosen);
+}
+
+void TImportTableFrm::SetFormSelected(std::size_t index, bool selected) {
+  if (index < FormNameLBox.size()) FormNameLBox[index].selected = selected;
+}
+
+void TImportTableFrm::showState() {
+  if (view_ == nullptr) return;
+  view_->showSourceFile(ImportTableEdit);
+  view_->showForms(FormNameLBox);
+  view_->showOptions(AllCBox, SetPrintOnlyCBtn, OverWriteCBox);
 }
 
 void TImportTableFrm::ImportSelectedForms() {

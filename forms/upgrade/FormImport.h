@@ -1,8 +1,9 @@
 // Bringing forms from a new form file into the form-definition tables of another: each chosen
 // form replaces the destination's form of the same number, with its entry and print-field
 // placements and the dictionary rows they use; the named text blocks are merged. The upgrade
-// runs it without showing anything; the Qt dialog shows the same state and calls the same
-// actions. Both sides are directories of the seven tables, named by Windows paths.
+// runs it without showing anything; a dialog shows the same state and calls the same
+// actions through ImportTableView. Both sides are directories of the seven tables, named by Windows
+// paths.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/upgrade/ImportTableView.h"
 #include "platform/FileSystem.h"
 #include "platform/Ui.h"
 #include "schema/Database.h"
@@ -21,12 +23,17 @@ class TImportTableFrm {
  public:
   enum class ModalResult { None, Ok, Cancel };
 
-  // One form of the source file as the list shows it.
-  struct FormItem {
-    int64_t formNo = 0;
-    std::string text;  // the number right-aligned in six places, a blank, the name (UTF-8)
-    bool selected = false;
-  };
+  // The dialog's texts.
+  static constexpr const char* kCaption = "匯入主表單";
+  static constexpr const char* kSourceLabel = "來源的主表單檔名稱：";
+  static constexpr const char* kAllCaption = "全部表單";
+  static constexpr const char* kPrintOnlyCaption = "只匯入表單的列印參數";
+  static constexpr const char* kOverWriteCaption = "總表部份使用覆蓋方式";
+  static constexpr const char* kOkCaption = "確 定 (&O)";
+  static constexpr const char* kCancelCaption = "取 消 &X)";
+  static constexpr const char* kFileFilterName = "主表單檔名稱(*.DBT)";
+
+  using FormItem = ImportFormItem;
 
   // Opens the tables of a directory; the Paradox tables of the directory by default.
   using DatabaseOpener = std::function<std::unique_ptr<Database>(const std::string& winDir)>;
@@ -48,13 +55,24 @@ class TImportTableFrm {
   // Whether the destination dictionary has the entry, or a destination form places it.
   bool IsEntryKnown(int64_t entryNo);
   void MergeBlocks();
-  void CancelBtnClick() { modalResult = ModalResult::Cancel; }
+  void CancelBtnClick();
   // The dialog's Open and OK buttons: LoadSourceFormFile and ImportSelectedForms with any error
   // (of the table engine, of the files) shown in an error box instead of passed on. A failed
   // open leaves the list empty; a failed OK closes the dialog as cancelled, since the
   // destination tables may then hold half an import.
   void OpenSourceFile(const std::string& fileName);
   void OKBtnClick();
+
+  // The window showing this dialog (null when none): it is shown the current state at once,
+  // and again after every action that changes it; OK and Cancel close it.
+  void AttachView(ImportTableView* view);
+  // The open button: a file-open dialog in the current source's directory (D:\ at first).
+  void OpenSBtnClick();
+  // The operator's choices, as the window reports them.
+  void SetFormSelected(std::size_t index, bool selected);
+  void AllCBoxClick(bool on) { AllCBox = on; }
+  void SetPrintOnlyCBtnClick(bool on) { SetPrintOnlyCBtn = on; }
+  void OverWriteCBoxClick(bool on) { OverWriteCBox = on; }
 
   // The dialog state.
   std::string destinationDir;
@@ -78,10 +96,12 @@ class TImportTableFrm {
   void importPrintParameters(Sides& sides, int64_t formNo);
   bool isEntryKnown(Database& destination, int64_t entryNo);
   void mergeBlocks(Database& destination, Database& source);
+  void showState();
 
   platform::FileSystem& fs_;
   platform::Ui& ui_;
   DatabaseOpener opener_;
+  ImportTableView* view_ = nullptr;
 };
 
 }  // namespace kvt::forms

@@ -60,4 +60,22 @@ InteractiveImportResult ImportIntoFormFile(
                                                       : InteractiveImportResult::NotSaved;
 }
 
+void ReportImportResult(platform::Ui& ui, InteractiveImportResult result,
+                        const std::string& destinationFile) {
+  using platform::BoxKind;
+  switch (result) {
+    case InteractiveImportResult::Saved:
+      ui.messageBox(BoxKind::Information, "主表單檔 [" + destinationFile + "] 更改完成。");
+      break;
+    case InteractiveImportResult::NotSaved:
+      ui.messageBox(BoxKind::Error, "主表單檔 [" + destinationFile + "] 沒有更改。");
+      break;
+    case InteractiveImportResult::Unreadable:
+      ui.messageBox(BoxKind::Error, "主表單檔 [" + destinationFile + "] 讀取失敗。");
+      break;
+    case InteractiveImportResult::Cancelled:
+      break;
+  }
+}
+
 }  // namespace kvt::forms

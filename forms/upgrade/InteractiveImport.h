@@ -29,4 +29,9 @@ InteractiveImportResult ImportIntoFormFile(platform::FileSystem& fs, platform::U
                                            const std::string& destinationFile,
                                            const std::function<void(TImportTableFrm&)>& showDialog);
 
+// The box that tells the operator how an import into `destinationFile` ended; none when the
+// operator cancelled.
+void ReportImportResult(platform::Ui& ui, InteractiveImportResult result,
+                        const std::string& destinationFile);
+
 }  // namespace kvt::forms

@@ -1,4 +1,5 @@
 #include "RunChecks.h"
+#include "RunOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -148,20 +149,9 @@ void ExpectTablesUpgraded(DemoInstallation& inst) {
 
 void ExpectLogInRunOrder(const RunResult& run, const std::string& columnLine) {
   SCOPED_TRACE(LogText(run));
-  const std::vector<std::string> order = {
-      "找到 C:\\Velmor\\KVT\\Client\\KVT\\KVT.EXE 並更新完成。",
-      "找到 C:\\Velmor\\KVT\\KVT.EXE 並更新完成。",
-      "找到 C:\\Velmor\\KVT\\DTX\\X102.DTX 並更新完成。",
-      columnLine,
-      "已建立 X101_9 資料表。",
-      "已建立 X901_5th 資料表。",
-      "已建立 X602_3 資料表。",
-      "的資料表 XMLApp(X102)。",
-      "的資料表 XNoMap2(XSEA)。",
-      "找到 C:\\Velmor\\KVT\\KVT.EXE，但這個檔案已是新的。",
-      "找到 C:\\Velmor\\KVT\\KVTE.DBL 並更新完成。",
-      "沒找到 C:\\Velmor\\KVT\\Image\\LOGO.BMP 但更新完成。",
-  };
+  std::vector<std::string> order = kLogBeforeColumns;
+  order.push_back(columnLine);
+  order.insert(order.end(), kLogAfterColumns.begin(), kLogAfterColumns.end());
   int at = 0;
   for (const std::string& piece : order) {
     const int found = FindLine(run.log, piece, at);
