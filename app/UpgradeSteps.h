@@ -13,6 +13,8 @@ class UpgradeRunSteps : public RunSteps {
  public:
   // `mailParent`: the tool's window, which owns the report mail's compose window.
   explicit UpgradeRunSteps(report::ParentWindow mailParent = 0) : mailParent_(mailParent) {}
+  // For a window made after its steps (it is handed them when it is made).
+  void setMailParent(report::ParentWindow parent) { mailParent_ = parent; }
   void SearchInstallations(RunContext& ctx, const std::string& dir) override;
   void UpdateFormDirProgram(RunContext& ctx) override;
   void CopyDtxFile(RunContext& ctx, const std::string& name) override;

@@ -37,6 +37,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   kvt::app::UpgradeRunSteps steps;
   kvt::gui::win32::UpgradeWindow window(instance, files, opener, steps, releaseDir);
   if (window.handle() == nullptr) return 1;
+  steps.setMailParent(reinterpret_cast<kvt::report::ParentWindow>(window.handle()));
   window.show(showCommand);
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
