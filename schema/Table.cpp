@@ -261,6 +261,34 @@ bool Table::addRow(Row row) {
   return true;
 }
 
+size_t Table::addRows(std::vector<Row> rows) {
+  requireWritable();
+  settle();
+  const auto& fields = store_->schema().fields;
+  size_t refused = 0;
+  std::vector<Row> fit;
+  fit.reserve(rows.size());
+  for (Row& row : rows) {
+    if (row.size() != fields.size()) {
+      throw EngineError(ErrorKind::State, "Table " + name_ + ": a row of " +
+                                              std::to_string(row.size()) + " values for " +
+                                              std::to_string(fields.size()) + " fields");
+    }
+    try {
+      for (size_t i = 0; i < row.size(); ++i) {
+        if (!storedAsIs(fields[i], row[i])) row[i] = coerceToField(fields[i], std::move(row[i]));
+      }
+      fit.push_back(std::move(row));
+    } catch (const EngineError& e) {
+      if (e.kind() != ErrorKind::Conversion) throw;
+      ++refused;
+    }
+  }
+  rows.clear();
+  for (bool stored : store_->insertMany(std::move(fit))) refused += stored ? 0 : 1;
+  return refused;
+}
+
 int Table::fieldCount() const {
   requireOpen();
   return static_cast<int>(store_->schema().fields.size());

@@ -63,6 +63,10 @@ class Table {
   // many rows. False, with nothing stored, when a value cannot be converted or another row
   // has the key. A pending change is settled first, as before any move.
   bool addRow(Row row);
+  // addRow for many rows at once, in their order, through the store's bulk write where it
+  // has one. Returns how many rows were not stored: a value that cannot be converted, a key
+  // another row has, or any other row the database refuses.
+  size_t addRows(std::vector<Row> rows);
 
   int fieldCount() const;
   const FieldDef& fieldDef(int pos) const;

@@ -35,6 +35,9 @@ class MySqlRowStore : public RowStore {
   size_t update(size_t pos, Row row) override;
   void remove(size_t pos) override;
   void clear() override;
+  // Writes the rows in multi-row statements (see BulkInsert), then reads the table again so
+  // the rows held are what the server stored.
+  std::vector<bool> insertMany(std::vector<Row> rows) override;
 
   uint64_t changeCount() const override { return changes_; }
 
@@ -43,6 +46,9 @@ class MySqlRowStore : public RowStore {
   void checkRow(const Row& row) const;
   void checkPos(size_t pos) const;
   Value toServer(size_t col, const Value& v) const;
+  // Which columns a row gives values for: a null for a NOT NULL or auto-increment column is
+  // left to the server's default (an explicit NULL there is refused).
+  std::vector<bool> presentColumns(const Row& row) const;
   Value asStored(size_t col, const Value& v) const;
   int compareKeys(const Row& a, const Row& b) const;
   size_t placeFor(const Row& row) const;
