@@ -126,6 +126,7 @@ void MySqlRowStore::checkRow(const Row& row) const {
 }
 
 void MySqlRowStore::checkPos(size_t pos) const {
+  ensureRows();
   if (pos >= rows_.size()) {
     throw EngineError(ErrorKind::State, "MySQL: no row " + std::to_string(pos) + " in " + table_);
   }
@@ -209,7 +210,7 @@ MySqlStatement& MySqlRowStore::statement(std::unique_ptr<MySqlStatement>& slot,
   return *slot;
 }
 
-void MySqlRowStore::reloadAll() {
+void MySqlRowStore::reloadAll() const {
   std::string sql = "SELECT * FROM " + quoted_;
   if (keyed()) {
     sql += " ORDER BY ";
@@ -221,6 +222,7 @@ void MySqlRowStore::reloadAll() {
   MySqlStatement select(conn_, sql);
   select.execute({});
   rows_ = select.fetchAll(kinds_);
+  stale_ = false;
 }
 
 // After a write: puts the row the server now holds where the table's order wants it and
@@ -287,13 +289,14 @@ std::vector<bool> MySqlRowStore::insertMany(std::vector<Row> rows) {
   for (const ColumnInfo& c : info_.columns) names.push_back(c.def.name);
   const std::vector<bool> taken = BulkInsert(conn_, table_, std::move(names)).write(writes);
   for (size_t k = 0; k < taken.size(); ++k) stored[of[k]] = taken[k];
-  reloadAll();
+  stale_ = true;
   ++changes_;
   return stored;
 }
 
 size_t MySqlRowStore::insert(Row row) {
   checkRow(row);
+  ensureRows();
   const size_t n = row.size();
   const std::vector<bool> present = presentColumns(row);
   std::vector<Value> params;
@@ -399,6 +402,7 @@ void MySqlRowStore::remove(size_t pos) {
 void MySqlRowStore::clear() {
   conn_->execute("DELETE FROM " + quoted_);
   rows_.clear();
+  stale_ = false;
   ++changes_;
 }
 
