@@ -240,19 +240,23 @@ void Table::deleteRow() {
   }
 }
 
-bool Table::addRow(Row row) {
-  requireWritable();
-  settle();
+void Table::coerceRow(Row& row) const {
   const auto& fields = store_->schema().fields;
   if (row.size() != fields.size()) {
     throw EngineError(ErrorKind::State, "Table " + name_ + ": a row of " +
                                             std::to_string(row.size()) + " values for " +
                                             std::to_string(fields.size()) + " fields");
   }
+  for (size_t i = 0; i < row.size(); ++i) {
+    if (!storedAsIs(fields[i], row[i])) row[i] = coerceToField(fields[i], std::move(row[i]));
+  }
+}
+
+bool Table::addRow(Row row) {
+  requireWritable();
+  settle();
   try {
-    for (size_t i = 0; i < row.size(); ++i) {
-      if (!storedAsIs(fields[i], row[i])) row[i] = coerceToField(fields[i], std::move(row[i]));
-    }
+    coerceRow(row);
     store_->insert(std::move(row));
   } catch (const EngineError& e) {
     if (e.kind() != ErrorKind::Conversion && e.kind() != ErrorKind::DuplicateKey) throw;
@@ -264,20 +268,12 @@ bool Table::addRow(Row row) {
 size_t Table::addRows(std::vector<Row> rows) {
   requireWritable();
   settle();
-  const auto& fields = store_->schema().fields;
   size_t refused = 0;
   std::vector<Row> fit;
   fit.reserve(rows.size());
   for (Row& row : rows) {
-    if (row.size() != fields.size()) {
-      throw EngineError(ErrorKind::State, "Table " + name_ + ": a row of " +
-                                              std::to_string(row.size()) + " values for " +
-                                              std::to_string(fields.size()) + " fields");
-    }
     try {
-      for (size_t i = 0; i < row.size(); ++i) {
-        if (!storedAsIs(fields[i], row[i])) row[i] = coerceToField(fields[i], std::move(row[i]));
-      }
+      coerceRow(row);
       fit.push_back(std::move(row));
     } catch (const EngineError& e) {
       if (e.kind() != ErrorKind::Conversion) throw;

@@ -100,6 +100,9 @@ class Table {
 
  private:
   bool passes(const Row& row) const;
+  // Converts each value of a new row as set() would; throws State for a row of the wrong
+  // width and Conversion for a value that cannot be converted.
+  void coerceRow(Row& row) const;
   void requireOpen() const;
   void requireWritable() const;
   void seekFrom(size_t pos);
