@@ -1,6 +1,21 @@
 #include "schema/RowStore.h"
 
+#include "schema/EngineError.h"
+
 namespace kvt {
+
+std::vector<bool> RowStore::insertMany(std::vector<Row> rows) {
+  std::vector<bool> stored(rows.size(), false);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    try {
+      insert(std::move(rows[i]));
+      stored[i] = true;
+    } catch (const EngineError&) {
+      // Refused: left out, as a single insert would leave it.
+    }
+  }
+  return stored;
+}
 
 std::optional<size_t> RowStore::find(const Row& probe, size_t hint) const {
   const std::vector<int> key = schema().primaryKey();

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "schema/TableSchema.h"
 #include "schema/Value.h"
@@ -26,6 +27,10 @@ class RowStore {
   virtual size_t update(size_t pos, Row row) = 0;
   virtual void remove(size_t pos) = 0;
   virtual void clear() = 0;
+  // Adds new rows in their order, each as insert() would, and says for each whether it was
+  // stored; a row insert() refuses with an EngineError is left out. A store that can write
+  // many rows at once does so.
+  virtual std::vector<bool> insertMany(std::vector<Row> rows);
 
   // Bumped by every change, so a handle notices changes made through another handle.
   virtual uint64_t changeCount() const = 0;

@@ -240,25 +240,49 @@ void Table::deleteRow() {
   }
 }
 
-bool Table::addRow(Row row) {
-  requireWritable();
-  settle();
+void Table::coerceRow(Row& row) const {
   const auto& fields = store_->schema().fields;
   if (row.size() != fields.size()) {
     throw EngineError(ErrorKind::State, "Table " + name_ + ": a row of " +
                                             std::to_string(row.size()) + " values for " +
                                             std::to_string(fields.size()) + " fields");
   }
+  for (size_t i = 0; i < row.size(); ++i) {
+    if (!storedAsIs(fields[i], row[i])) row[i] = coerceToField(fields[i], std::move(row[i]));
+  }
+}
+
+bool Table::addRow(Row row) {
+  requireWritable();
+  settle();
   try {
-    for (size_t i = 0; i < row.size(); ++i) {
-      if (!storedAsIs(fields[i], row[i])) row[i] = coerceToField(fields[i], std::move(row[i]));
-    }
+    coerceRow(row);
     store_->insert(std::move(row));
   } catch (const EngineError& e) {
     if (e.kind() != ErrorKind::Conversion && e.kind() != ErrorKind::DuplicateKey) throw;
     return false;
   }
   return true;
+}
+
+size_t Table::addRows(std::vector<Row> rows) {
+  requireWritable();
+  settle();
+  size_t refused = 0;
+  std::vector<Row> fit;
+  fit.reserve(rows.size());
+  for (Row& row : rows) {
+    try {
+      coerceRow(row);
+      fit.push_back(std::move(row));
+    } catch (const EngineError& e) {
+      if (e.kind() != ErrorKind::Conversion) throw;
+      ++refused;
+    }
+  }
+  rows.clear();
+  for (bool stored : store_->insertMany(std::move(fit))) refused += stored ? 0 : 1;
+  return refused;
 }
 
 int Table::fieldCount() const {

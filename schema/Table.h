@@ -63,6 +63,10 @@ class Table {
   // many rows. False, with nothing stored, when a value cannot be converted or another row
   // has the key. A pending change is settled first, as before any move.
   bool addRow(Row row);
+  // addRow for many rows at once, in their order, through the store's bulk write where it
+  // has one. Returns how many rows were not stored: a value that cannot be converted, a key
+  // another row has, or any other row the database refuses.
+  size_t addRows(std::vector<Row> rows);
 
   int fieldCount() const;
   const FieldDef& fieldDef(int pos) const;
@@ -96,6 +100,9 @@ class Table {
 
  private:
   bool passes(const Row& row) const;
+  // Converts each value of a new row as set() would; throws State for a row of the wrong
+  // width and Conversion for a value that cannot be converted.
+  void coerceRow(Row& row) const;
   void requireOpen() const;
   void requireWritable() const;
   void seekFrom(size_t pos);

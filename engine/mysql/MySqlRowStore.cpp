@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <variant>
 
+#include "engine/mysql/BulkInsert.h"
 #include "engine/mysql/SqlText.h"
 
 namespace kvt::mysql {
@@ -125,6 +126,7 @@ void MySqlRowStore::checkRow(const Row& row) const {
 }
 
 void MySqlRowStore::checkPos(size_t pos) const {
+  ensureRows();
   if (pos >= rows_.size()) {
     throw EngineError(ErrorKind::State, "MySQL: no row " + std::to_string(pos) + " in " + table_);
   }
@@ -208,7 +210,7 @@ MySqlStatement& MySqlRowStore::statement(std::unique_ptr<MySqlStatement>& slot,
   return *slot;
 }
 
-void MySqlRowStore::reloadAll() {
+void MySqlRowStore::reloadAll() const {
   std::string sql = "SELECT * FROM " + quoted_;
   if (keyed()) {
     sql += " ORDER BY ";
@@ -220,6 +222,7 @@ void MySqlRowStore::reloadAll() {
   MySqlStatement select(conn_, sql);
   select.execute({});
   rows_ = select.fetchAll(kinds_);
+  stale_ = false;
 }
 
 // After a write: puts the row the server now holds where the table's order wants it and
@@ -256,17 +259,50 @@ size_t MySqlRowStore::storeWritten(Row expected, const std::vector<bool>& known,
   return rows_.empty() ? 0 : rows_.size() - 1;
 }
 
+std::vector<bool> MySqlRowStore::presentColumns(const Row& row) const {
+  std::vector<bool> present(row.size());
+  for (size_t i = 0; i < row.size(); ++i) {
+    const ColumnInfo& c = info_.columns[i];
+    present[i] = !(row[i].isNull() && (c.notNull || c.autoIncrement));
+  }
+  return present;
+}
+
+std::vector<bool> MySqlRowStore::insertMany(std::vector<Row> rows) {
+  std::vector<WriteRow> writes;
+  writes.reserve(rows.size());
+  std::vector<size_t> of;  // the row each write is
+  std::vector<bool> stored(rows.size(), false);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    if (rows[r].size() != info_.columns.size()) continue;  // refused, as insert() refuses it
+    const std::vector<bool> present = presentColumns(rows[r]);
+    WriteRow w(rows[r].size());
+    for (size_t i = 0; i < rows[r].size(); ++i) {
+      if (present[i]) w[i] = toServer(i, rows[r][i]);
+    }
+    writes.push_back(std::move(w));
+    of.push_back(r);
+  }
+  rows.clear();
+  if (writes.empty()) return stored;
+  std::vector<std::string> names;
+  for (const ColumnInfo& c : info_.columns) names.push_back(c.def.name);
+  const std::vector<bool> taken = BulkInsert(conn_, table_, std::move(names)).write(writes);
+  for (size_t k = 0; k < taken.size(); ++k) stored[of[k]] = taken[k];
+  stale_ = true;
+  ++changes_;
+  return stored;
+}
+
 size_t MySqlRowStore::insert(Row row) {
   checkRow(row);
+  ensureRows();
   const size_t n = row.size();
-  // A null for a NOT NULL column is left out, so the server fills in the column's default
-  // (an explicit NULL there is refused). Other nulls are written as nulls.
-  std::vector<bool> present(n);
+  const std::vector<bool> present = presentColumns(row);
   std::vector<Value> params;
   std::string columns, marks;
   for (size_t i = 0; i < n; ++i) {
     const ColumnInfo& c = info_.columns[i];
-    present[i] = !(row[i].isNull() && (c.notNull || c.autoIncrement));
     if (!present[i]) continue;
     if (!params.empty()) {
       columns += ", ";
@@ -366,6 +402,7 @@ void MySqlRowStore::remove(size_t pos) {
 void MySqlRowStore::clear() {
   conn_->execute("DELETE FROM " + quoted_);
   rows_.clear();
+  stale_ = false;
   ++changes_;
 }
 

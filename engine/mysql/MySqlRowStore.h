@@ -28,13 +28,20 @@ class MySqlRowStore : public RowStore {
   const std::string& tableName() const { return table_; }
 
   const TableSchema& schema() const override { return info_.schema; }
-  size_t size() const override { return rows_.size(); }
+  size_t size() const override {
+    ensureRows();
+    return rows_.size();
+  }
   const Row& row(size_t pos) const override;
 
   size_t insert(Row row) override;
   size_t update(size_t pos, Row row) override;
   void remove(size_t pos) override;
   void clear() override;
+  // Writes the rows in multi-row statements (see BulkInsert). The table is read again, so the
+  // rows held are what the server stored, when they are next looked at: a handle that fills
+  // a table and closes it never reads it back.
+  std::vector<bool> insertMany(std::vector<Row> rows) override;
 
   uint64_t changeCount() const override { return changes_; }
 
@@ -43,11 +50,18 @@ class MySqlRowStore : public RowStore {
   void checkRow(const Row& row) const;
   void checkPos(size_t pos) const;
   Value toServer(size_t col, const Value& v) const;
+  // Which columns a row gives values for: a null for a NOT NULL or auto-increment column is
+  // left to the server's default (an explicit NULL there is refused).
+  std::vector<bool> presentColumns(const Row& row) const;
   Value asStored(size_t col, const Value& v) const;
   int compareKeys(const Row& a, const Row& b) const;
   size_t placeFor(const Row& row) const;
   std::vector<Row> readRows(const std::string& where, const std::vector<Value>& params);
-  void reloadAll();
+  void reloadAll() const;
+  // Reads the rows again when a bulk write left them unread.
+  void ensureRows() const {
+    if (stale_) reloadAll();
+  }
   size_t storeWritten(Row expected, const std::vector<bool>& trusted, bool exact);
   std::string keyCondition() const;
   std::string matchCondition() const;
@@ -62,7 +76,8 @@ class MySqlRowStore : public RowStore {
   std::vector<size_t> key_;    // the primary key's columns
   std::vector<size_t> match_;  // columns that find a row of a table without a key
   std::vector<ReadAs> kinds_;
-  std::vector<Row> rows_;
+  mutable std::vector<Row> rows_;
+  mutable bool stale_ = false;
   uint64_t changes_ = 0;
 
   std::map<std::vector<bool>, std::unique_ptr<MySqlStatement>> inserts_;

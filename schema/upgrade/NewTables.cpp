@@ -131,11 +131,7 @@ void AddXIDPSW(RunContext& ctx) {
     Table release(ReleaseDatabase(ctx), "XIDPSW");
     release.open(OpenMode::ReadOnly);
     schema = release.schema();
-    for (release.first(); !release.eof(); release.next()) {
-      Row row;
-      for (int i = 0; i < release.fieldCount(); ++i) row.push_back(release.get(i));
-      rows.push_back(std::move(row));
-    }
+    for (release.first(); !release.eof(); release.next()) rows.push_back(RecordValues(release));
   } catch (const EngineError&) {
     ctx.AppendLog("開啟來源資料表 XIDPSW 時失敗。");
     return;
@@ -143,15 +139,8 @@ void AddXIDPSW(RunContext& ctx) {
 
   CutValues cut;
   try {
-    for (const Row& row : rows) {
-      package.append();
-      CopyRowFields(ctx, schema, row, package, &cut);
-      try {
-        package.post();
-      } catch (const EngineError&) {
-        package.cancel();
-      }
-    }
+    for (Row& row : rows) row = NewRowFields(ctx, schema, row, package, &cut);
+    package.addRows(std::move(rows));  // a row the table refuses is left out
     package.close();
   } catch (const EngineError&) {
     ctx.AppendLog("更新 XIDPSW 資料表時失敗。");

@@ -1,5 +1,8 @@
 #include "schema/upgrade/ReferenceRefresh.h"
 
+#include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "schema/EngineError.h"
@@ -14,25 +17,23 @@ std::string KindWord(const RunContext& ctx) {
   return IsMySql(ctx) ? "MySQL" : "Paradox";
 }
 
-// The destination-country codes of the X101 message, when the switch file asks for them.
-void OverrideX101Country(RunContext& ctx, int64_t kvtNo, Table& package) {
-  const char* fno = nullptr;
-  const char* line = nullptr;
-  if (kvtNo == 230) {
-    fno = "E15766";
-    line = "更新了 XNoMap2(X101230) 的 15766。";
-  } else if (kvtNo == 232) {
-    fno = "E15768";
-    line = "更新了 XNoMap2(X101232) 的 15768。";
-  } else {
-    return;
-  }
-  try {
-    package.set("FNo", Value(fno));
-    ctx.AppendLog(line);
-  } catch (const EngineError&) {
-    // A table without FNo keeps what was copied.
-  }
+// The destination-country code the switch file asks for in the X101 message's row `kvtNo`,
+// with the log line that says so; nothing for the other rows.
+struct CountryOverride {
+  const char* fno;
+  const char* line;
+};
+std::optional<CountryOverride> X101Country(int64_t kvtNo) {
+  if (kvtNo == 230) return CountryOverride{"E15766", "更新了 XNoMap2(X101230) 的 15766。"};
+  if (kvtNo == 232) return CountryOverride{"E15768", "更新了 XNoMap2(X101232) 的 15768。"};
+  return std::nullopt;
+}
+
+// Mode texts as the key comparison of either database takes them: without case or trailing
+// blanks.
+std::string ModeKey(std::string mode) {
+  while (!mode.empty() && mode.back() == ' ') mode.pop_back();
+  return UpperAscii(mode);
 }
 
 // Sets a field, ignoring a failure (the column may be missing in an old layout).
@@ -84,23 +85,49 @@ void RefreshFromReleaseByMode(RunContext& ctx, const ModeRefresh& refresh) {
     return;
   }
 
+  // Rows the package lacks are added in one go at the end; a release row whose key is among
+  // them first has them stored, so it finds its row.
   CutValues cut;
+  std::vector<Row> added;
+  std::set<std::pair<std::string, int64_t>> addedKeys;
+  const int fnoPos = package.schema().fieldIndex("FNo");
+  const TableSchema& releaseSchema = release.schema();
   for (release.first(); !release.eof(); release.next()) {
     const std::string mode = release.getString("Mode");
     const int64_t key = release.getInt(secondKey);
-    if (package.locate(refresh.keyFields, {Value(mode), Value(key)})) {
-      package.edit();
-    } else {
-      package.append();
+    const std::optional<CountryOverride> country =
+        overrideCountry ? X101Country(key) : std::nullopt;
+    bool found = package.locate(refresh.keyFields, {Value(mode), Value(key)});
+    if (!found && addedKeys.count({ModeKey(mode), key})) {
+      package.addRows(std::exchange(added, {}));
+      addedKeys.clear();
+      found = package.locate(refresh.keyFields, {Value(mode), Value(key)});
     }
+    if (!found) {
+      Row row = NewRowFields(ctx, releaseSchema, RecordValues(release), package, &cut);
+      // A table without FNo keeps what was copied.
+      if (country && fnoPos >= 0) {
+        row[static_cast<size_t>(fnoPos)] =
+            coerceToField(package.fieldDef(fnoPos), Value(country->fno));
+        ctx.AppendLog(country->line);
+      }
+      added.push_back(std::move(row));
+      addedKeys.insert({ModeKey(mode), key});
+      continue;
+    }
+    package.edit();
     CopyRecordFields(ctx, release, package, &cut);
-    if (overrideCountry) OverrideX101Country(ctx, key, package);
+    if (country && fnoPos >= 0) {
+      package.set(fnoPos, Value(country->fno));
+      ctx.AppendLog(country->line);
+    }
     try {
       package.post();
     } catch (const EngineError&) {
       package.cancel();
     }
   }
+  package.addRows(std::move(added));  // a row the table refuses is left out
   release.close();
   package.close();
   LogCutValues(ctx, refresh.table, cut, ctx.ReleaseDir + refresh.table + ".DB");

@@ -141,15 +141,12 @@ void RefreshTableFromRelease(RunContext& ctx, const std::string& name) {
 
   CutValues cut;
   try {
+    std::vector<Row> rows;
+    rows.reserve(release->rows.size());
     for (const Row& row : release->rows) {
-      package.append();
-      CopyRowFields(ctx, release->schema, row, package, &cut);
-      try {
-        package.post();
-      } catch (const EngineError&) {
-        package.cancel();
-      }
+      rows.push_back(NewRowFields(ctx, release->schema, row, package, &cut));
     }
+    package.addRows(std::move(rows));  // a row the server refuses is left out
   } catch (const EngineError&) {
     ctx.AppendLog("更新資料表 " + name + " 時失敗。");
     return;

@@ -98,8 +98,13 @@ std::string DatedTableName(Database& db, const std::string& table) {
   return candidate;
 }
 
-void CopyRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row, Table& target,
-                   CutValues* cut) {
+namespace {
+
+// Hands each column of the source row that the target has to `assign` with the target's
+// field position, as the value to store. A column `assign` cannot take is left out.
+template <typename Assign>
+void ForEachCopiedField(RunContext& ctx, const TableSchema& sourceSchema, const Row& row,
+                        const Table& target, CutValues* cut, Assign assign) {
   const bool toMySql = IsMySql(ctx);
   for (std::size_t i = 0; i < sourceSchema.fields.size() && i < row.size(); ++i) {
     const FieldDef& field = sourceSchema.fields[i];
@@ -108,34 +113,54 @@ void CopyRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& 
       if (toMySql && field.type == FieldType::Logical) value = Value(value.asBool() ? "T" : "F");
       const int pos = target.fieldIndex(field.name);
       if (cut && !fitsField(target.fieldDef(pos), value)) cut->add(field.name);
-      target.set(pos, std::move(value));
+      assign(pos, std::move(value));
     } catch (const EngineError&) {
       // A column the target lacks or cannot take is left out of this row.
     }
   }
 }
 
-void CopyRecordFields(RunContext& ctx, const Table& source, Table& target, CutValues* cut) {
+}  // namespace
+
+void CopyRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row, Table& target,
+                   CutValues* cut) {
+  ForEachCopiedField(ctx, sourceSchema, row, target, cut,
+                     [&](int pos, Value v) { target.set(pos, std::move(v)); });
+}
+
+Row NewRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row,
+                 const Table& target, CutValues* cut) {
+  Row out(static_cast<std::size_t>(target.fieldCount()), Value::null());
+  ForEachCopiedField(ctx, sourceSchema, row, target, cut, [&](int pos, Value v) {
+    out[static_cast<std::size_t>(pos)] = coerceToField(target.fieldDef(pos), std::move(v));
+  });
+  return out;
+}
+
+Row RecordValues(const Table& table) {
   Row row;
-  row.reserve(static_cast<std::size_t>(source.fieldCount()));
-  for (int i = 0; i < source.fieldCount(); ++i) row.push_back(source.get(i));
-  CopyRowFields(ctx, source.schema(), row, target, cut);
+  row.reserve(static_cast<std::size_t>(table.fieldCount()));
+  for (int i = 0; i < table.fieldCount(); ++i) row.push_back(table.get(i));
+  return row;
+}
+
+void CopyRecordFields(RunContext& ctx, const Table& source, Table& target, CutValues* cut) {
+  CopyRowFields(ctx, source.schema(), RecordValues(source), target, cut);
 }
 
 std::size_t CopyAllRows(RunContext& ctx, Table& source, Table& target, CutValues* cut) {
+  // Rows go to the target in batches, so a large table is never held twice over.
+  constexpr std::size_t kBatch = 50000;
   target.open(OpenMode::ReadWrite);
   source.open(OpenMode::ReadOnly);
+  const TableSchema& schema = source.schema();
   std::size_t refused = 0;
+  std::vector<Row> rows;
   for (source.first(); !source.eof(); source.next()) {
-    target.append();
-    CopyRecordFields(ctx, source, target, cut);
-    try {
-      target.post();
-    } catch (const EngineError&) {
-      target.cancel();
-      ++refused;
-    }
+    rows.push_back(NewRowFields(ctx, schema, RecordValues(source), target, cut));
+    if (rows.size() == kBatch) refused += target.addRows(std::exchange(rows, {}));
   }
+  refused += target.addRows(std::move(rows));
   source.close();
   return refused;
 }

@@ -52,6 +52,9 @@ void LogCutValues(RunContext& ctx, const std::string& table, const CutValues& cu
 // "_2", "_3" ... when that is taken.
 std::string DatedTableName(Database& db, const std::string& table);
 
+// The values of the table's current row (or of its record buffer), one per field.
+Row RecordValues(const Table& table);
+
 // Assigns each column of the source's current row to the target's column of the same name.
 // A column the target lacks or cannot take is skipped. Booleans go to MySQL as "T" or "F".
 // A value longer than its target column holds is counted in `cut` (it is stored shortened).
@@ -59,6 +62,11 @@ void CopyRecordFields(RunContext& ctx, const Table& source, Table& target,
                       CutValues* cut = nullptr);
 void CopyRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row, Table& target,
                    CutValues* cut = nullptr);
+
+// The new row of `target` that CopyRowFields would assign: the source's columns by name,
+// converted as Table::set converts them, every other column null. For Table::addRows.
+Row NewRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row,
+                 const Table& target, CutValues* cut = nullptr);
 
 // Appends every source row to the target. A row the target refuses is cancelled and counted;
 // the count is returned, and the values that were shortened are counted in `cut`. Throws when

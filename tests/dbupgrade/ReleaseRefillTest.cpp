@@ -100,6 +100,22 @@ TEST_F(ServerRefill, ReleaseValuesTooLongForThePackageColumnAreCountedAndNamed) 
             (std::vector<Value>{Value("fits"), Value("too "), Value(Big5("高雄國際"))}));
 }
 
+TEST_F(ServerRefill, ReleaseRowsThatMeetOnAShortenedKeyKeepTheFirstAndTheRest) {
+  inst->makePackageTable("X201_6", "Code A2 *; Description A40", {{Value("99"), Value("old")}});
+  inst->makeReleaseTable("X201_6", "Code A3 *; Description A40",
+                         {{Value("001"), Value("a")},
+                          {Value("002"), Value("b")},  // "00" again: refused
+                          {Value("011"), Value("c")}});
+  RefreshTableFromRelease(inst->ctx(), "X201_6");
+  EXPECT_EQ(inst->log(), (std::vector<std::string>{
+                             "增加 MySQL X201_6 的 Note char(20)。",
+                             "資料表 X201_6 的 Code 欄位有 3 筆資料被截短，原來的資料保留在 " +
+                                 std::string(Installation::kReleaseDir) + "X201_6.DB。",
+                             "更新了 MySQL 的資料表 X201_6。"}));
+  EXPECT_EQ(Column(inst->package(), "X201_6", "Description"),
+            (std::vector<Value>{Value("a"), Value("c")}));
+}
+
 TEST_F(ServerRefill, X101_1WithFifteenColumnsGetsTheCodeColumns) {
   sql("CREATE TABLE X101_1 (Code char(8) NOT NULL, CName char(40), EName char(40), C01 char(1), "
       "C03 char(1), C10 char(1), A1 char(1), A2 char(1), A3 char(1), A4 char(1), A5 char(1), "

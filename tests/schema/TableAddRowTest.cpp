@@ -77,6 +77,20 @@ TEST_F(TableAddRow, RefusedRowsLeaveTheTableAsItWas) {
   EXPECT_THROW(t_.addRow(Row{Value("X102")}), EngineError);
 }
 
+TEST_F(TableAddRow, ManyRowsAtOnceCountTheRefusedOnesAndStoreTheRest) {
+  ASSERT_TRUE(t_.addRow(appRow(Value("X102"), Value(1), Value("first"))));
+  EXPECT_EQ(t_.addRows({appRow(Value("X102"), Value("3"), Value(std::string(25, 'n'))),
+                        appRow(Value("X102"), Value(1), Value("again")),  // key taken
+                        appRow(Value("X102"), Value("one")),              // not a number
+                        appRow(Value("X102"), Value(2)),
+                        appRow(Value("X102"), Value(2))}),  // key taken by the row before
+            3u);
+  EXPECT_EQ(walkKeys(t_), (Keys{"X102/1", "X102/2", "X102/3"}));
+  EXPECT_EQ(rowOf("X102", 3)[2].asString(), std::string(18, 'n'));
+  EXPECT_EQ(rowOf("X102", 1)[2].asString(), "first");
+  EXPECT_THROW(t_.addRows({Row{Value("X102")}}), EngineError);
+}
+
 TEST_F(TableAddRow, KeepsTheCursorAndSettlesAPendingChange) {
   addApp(t_, "X102", 5, "five");
   t_.first();
