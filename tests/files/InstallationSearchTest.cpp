@@ -28,14 +28,14 @@ TEST_F(InstallationSearchTest, OnlyDirectoriesNamedKvtOutsideBackupsQualify) {
   for (const auto& dir : ignored) install(dir, "KVT.EXE");
   install(base, "KVT.EXE");
   install("C:\\Velmor\\KVT\\Client\\KVT\\", "KVT.EXE");
-  install("C:\\Velmor\\KVT\\Client\\kvt\\", "KVT.EXE");
+  install("C:\\Velmor\\KVT\\Shop\\kvt\\", "KVT.EXE");
 
   SearchInstallations(ctx, base);
 
   for (const auto& dir : ignored) EXPECT_EQ(get(dir + "KVT.EXE"), "old KVT.EXE") << dir;
   EXPECT_TRUE(updated(base, "KVT.EXE"));
   EXPECT_TRUE(updated("C:\\Velmor\\KVT\\Client\\KVT\\", "KVT.EXE"));
-  EXPECT_TRUE(updated("C:\\Velmor\\KVT\\Client\\kvt\\", "KVT.EXE"));
+  EXPECT_TRUE(updated("C:\\Velmor\\KVT\\Shop\\kvt\\", "KVT.EXE"));
   EXPECT_TRUE(ctx.MainExeUpdated);
   EXPECT_FALSE(ctx.ExeNotUpdated);
   EXPECT_EQ(window.log.size(), 3u);
