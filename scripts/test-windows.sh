@@ -67,8 +67,11 @@ for p in "${programs[@]}"; do
   ok=${ok:-0}
   bad=${bad:-0}
   skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?, listed below.*/\1/p' "$log" | tail -1)
-  if [ "$rc" -ne 0 ] && [ "$bad" -eq 0 ]; then
-    bad=1  # the program itself failed: a crash counts as a failure
+  # A program that failed, or ended without its summary (a crash that Wine's debugger ends with
+  # status 0), counts as a failure.
+  if [ "$bad" -eq 0 ] && { [ "$rc" -ne 0 ] || [ "$ok" -eq 0 ]; }; then
+    bad=1
+    [ "$rc" -ne 0 ] || rc=1
   fi
   [ "$rc" -eq 0 ] || status=1
   passed=$((passed + ok))
