@@ -26,13 +26,6 @@ bool isSkipped(const std::string& upperDir) {
   return false;
 }
 
-// A place on disk as a key: the bytes of its native name, wide on Windows, unconverted.
-std::string keyOf(const fs::path& place) {
-  const auto& native = place.native();
-  return std::string(reinterpret_cast<const char*>(native.data()),
-                     native.size() * sizeof(native[0]));
-}
-
 bool isExecutable(const std::string& upperName) {
   for (std::string_view exe : kExecutables)
     if (upperName == exe) return true;
@@ -51,7 +44,7 @@ class InstallationWalk {
     if (isSkipped(platform::UpperAscii(dir))) return;
     if (!listedByParent && !ctx_.fs.directoryExists(dir)) return;
     if (!place) place = placeOf(dir);
-    if (!visited_.insert(place ? keyOf(*place) : "?" + platform::UpperAscii(dir)).second) return;
+    if (!visited_.insert(place ? placeKey(*place) : "?" + platform::UpperAscii(dir)).second) return;
 
     // Names and kinds are all the walk needs: no attributes are looked up per entry.
     auto entries = ctx_.fs.listNames(dir + "*.*");
@@ -69,6 +62,13 @@ class InstallationWalk {
   }
 
  private:
+  // A place as the set of visited ones keeps it: its bytes, whatever the platform's own path
+  // text is (UTF-16 on Windows).
+  static std::string placeKey(const fs::path& place) {
+    const std::u8string text = place.u8string();
+    return std::string(text.begin(), text.end());
+  }
+
   // The canonical local path of a Windows directory path; nullopt when there is none.
   std::optional<fs::path> placeOf(const std::string& dir) const {
     auto local = ctx_.fs.resolve(dir);

@@ -30,8 +30,9 @@ TEST_F(InstallationSettingsTest, StandardAliasGivesTheDirectoryAndOpensIt) {
   EXPECT_EQ(log(), "KVT Alias 路徑 [C:\\Velmor\\KVT\\Database\\]。");
   ASSERT_NE(ctx().packageDb, nullptr);
   EXPECT_EQ(ctx().packageDb->name(), "C:\\Velmor\\KVT\\Database\\");
-  EXPECT_TRUE(std::filesystem::equivalent(h.opener.paradoxDir,
-                                          h.prefix.local("C:\\Velmor\\KVT\\Database")));
+  // The same directory: a file put there is found through the opener's path.
+  h.prefix.put("C:\\Velmor\\KVT\\Database\\probe", "x");
+  EXPECT_TRUE(std::filesystem::exists(h.opener.paradoxDir / "probe"));
 }
 
 TEST_F(InstallationSettingsTest, PathLineIsTakenWhereverItStands) {

@@ -160,7 +160,7 @@ const SizeCase kSizeCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Steps, SizeTested,
-                         ::testing::Combine(::testing::Values(Kind::Paradox, Kind::MySql),
+                         ::testing::Combine(::testing::ValuesIn(TestedKinds()),
                                             ::testing::ValuesIn(kSizeCases)),
                          CaseName);
 

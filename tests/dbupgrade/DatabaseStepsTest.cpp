@@ -4,8 +4,6 @@
 #include <fstream>
 #include <map>
 
-#include "DirectorySnapshot.h"
-#include "HeldFiles.h"
 #include "schema/upgrade/DatabaseSteps.h"
 #include "tests/dbupgrade/KindTest.h"
 #include "tools/demo-db/DemoTables.h"
@@ -13,30 +11,7 @@
 namespace kvt::testing {
 namespace {
 
-using kvt::testing::HeldFiles;
-using kvt::testing::SnapshotDirectory;
 using kvt::upgrade::RunDatabaseSteps;
-
-void AllDatabaseSwitches(UpgradeSwitches& sw) {
-  sw.DoUpgradeX102Base = sw.DoUpgradeX202Base = sw.DoUpgradeX202Memo = sw.DoUpgradeXS02Base =
-      sw.DoUpgradeX402Base = sw.DoUpgradeX802Base = sw.DoUpgradeX802_3rd = sw.DoUpgradeX901Base =
-          sw.DoUpgradeX901_2nd = sw.DoUpgradeX902Base = sw.DoUpgradeX202_4 = sw.DoUpgradeX101_12 =
-              true;
-  sw.DoAddX101_9 = sw.DoAddX101_10 = sw.DoAddX101_11 = sw.DoAddX101_13 = sw.DoAddX101_14 =
-      sw.DoAddX101_15 = sw.DoAddX101_16 = sw.DoAddX101_17 = sw.DoAddPortCN = sw.DoAddPortTW =
-          sw.DoAddECFAUnit = true;
-  sw.DoAddX901_5th = sw.DoAddXIDPSW = sw.DoAddEMailFTP = sw.DoAddX903Base = sw.DoAddX903_2nd =
-      sw.DoAddXS01Base = sw.DoAddXS02Base = sw.DoAddCargoDOC = sw.DoAddCargoSex = sw.DoAddCargoBM =
-          sw.DoAddCargoCY = sw.DoAddCNCode = sw.DoAddX602Base = sw.DoAddX602_2nd =
-              sw.DoAddX602_3rd = sw.DoAddX602_01 = sw.DoAddX602_02 = sw.DoAddX602_03 = true;
-  for (bool& on : sw.DoAddX601) on = true;
-  sw.ChangeDS43Port = sw.ChangeXMLAppX102 = sw.ChangeXMLAppX602 = sw.ChangeXMLAppX903 =
-      sw.ChangeXMLAppXS01 = sw.ChangeXMLAppXS02 = sw.ChangeXNoMap2X101 = sw.ChangeXNoMap2X201 =
-          sw.ChangeXNoMap2X301 = sw.ChangeXNoMap2X401 = sw.ChangeXNoMap2X601 =
-              sw.ChangeXNoMap2XSEA = true;
-  sw.X101DestinationCountry15766And15768 = true;
-  sw.SourceDB = {"X101_6", "X201_6"};
-}
 
 class DatabaseSteps : public KindTest {
  protected:
@@ -114,58 +89,6 @@ TEST_P(DatabaseSteps, NothingHappensWithoutADatabaseOrAfterAStop) {
   ctx().DatabaseDir.clear();
   RunDatabaseSteps(ctx());
   EXPECT_EQ(inst->log(), std::vector<std::string>{"沒有找到資料庫的路徑 !"});
-}
-
-// The package running on its tables: a second process holds a table, the directory's lock file
-// or the network control file open (or locked) during the run.
-TEST(DatabaseStepsInUse, ThePackageRunningChangesNothingAndTheNextRunUpgrades) {
-  Installation inst(Kind::Paradox);
-  demo::BuildTables(inst.package(), demo::InstallationTables());
-  demo::BuildTables(inst.release(), demo::ReleaseTables());
-  inst.newRun();
-  const std::filesystem::path db = inst.databaseLocal();
-  const std::filesystem::path net = inst.local("C:\\Velmor\\Net\\");
-  std::filesystem::create_directories(net);
-  for (const auto& file : {db / "PARADOX.LCK", db / "PDOXUSRS.LCK", net / "PDOXUSRS.NET"})
-    std::ofstream(file) << "session";
-  // A read-only file the run would otherwise make writable first.
-  std::filesystem::permissions(db / "X102Base.DB", std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::remove);
-  const auto before = SnapshotDirectory(db);
-  const std::string kDirLine = "資料庫目錄 [C:\\Velmor\\KVT\\Database\\] 正在被 KVT 使用中。";
-  const std::string kLast = "KVT 正在執行，資料庫沒有更新，請先離開 KVT 後再重新執行更新程式 !";
-  const struct {
-    std::vector<std::filesystem::path> held;
-    HeldFiles::Mode mode;
-    std::vector<std::string> log;
-  } cases[] = {
-      {{db / "X102Base.DB", db / "X202Memo.MB"},
-       HeldFiles::Mode::Open,
-       {"資料表 X102Base 正在被其他程式使用中。", "資料表 X202Memo 正在被其他程式使用中。", kLast}},
-      {{db / "PARADOX.LCK"}, HeldFiles::Mode::Lock, {kDirLine, kLast}},
-      {{net / "PDOXUSRS.NET"},
-       HeldFiles::Mode::Open,
-       {"網路控制目錄 [C:\\Velmor\\Net\\] 正在被 KVT 使用中。", kLast}},
-  };
-  for (const auto& c : cases) {
-    inst.newRun();
-    inst.ctx().NetControlDir = "C:\\Velmor\\Net\\";
-    AllDatabaseSwitches(inst.ctx().switches);
-    HeldFiles holder(c.held, c.mode);
-    RunDatabaseSteps(inst.ctx());
-    EXPECT_EQ(inst.log(), c.log);
-    EXPECT_TRUE(inst.ctx().DatabaseInUse);
-    inst.ctx().packageDb.reset();  // whatever the handle would still write
-    EXPECT_EQ(SnapshotDirectory(db), before) << inst.logText();
-  }
-  // Nobody holds anything: the lock files are left over from a session that ended.
-  inst.newRun();
-  inst.ctx().NetControlDir = "C:\\Velmor\\Net\\";
-  AllDatabaseSwitches(inst.ctx().switches);
-  RunDatabaseSteps(inst.ctx());
-  EXPECT_FALSE(inst.ctx().DatabaseInUse);
-  EXPECT_EQ(Installation::sizeOf(inst.package(), "X102Base", "MsgID"), 20) << inst.logText();
-  EXPECT_TRUE(inst.package().tableExists("X101_16"));
 }
 
 }  // namespace

@@ -1,14 +1,14 @@
 #include "tests/dbupgrade/Installation.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
 
+#ifdef KVT_TEST_MYSQL
 #include "engine/mysql/MySqlDatabase.h"
+#endif
 #include "engine/paradox/ParadoxDatabase.h"
 #include "platform/Cp950.h"
 #include "schema/upgrade/UpgradeSupport.h"
@@ -58,6 +58,10 @@ void RecordingWindow::appendLog(const std::string& text) {
 }
 
 std::optional<ServerAddress> TestServer(std::string* whyNot) {
+#ifndef KVT_TEST_MYSQL
+  if (whyNot) *whyNot = "this build has no MySQL engine";
+  return std::nullopt;
+#endif
   std::ifstream env(KVT_MARIADB_ENV);
   if (!env) {
     if (whyNot) *whyNot = std::string("no MariaDB test server (") + KVT_MARIADB_ENV + " missing)";
@@ -81,6 +85,7 @@ std::optional<ServerAddress> TestServer(std::string* whyNot) {
 
 namespace {
 
+#ifdef KVT_TEST_MYSQL
 std::unique_ptr<mysql::MySqlDatabase> Connect(const ServerAddress& a, const std::string& db) {
   mysql::MySqlConnectionParams params;
   params.server = a.host;
@@ -91,26 +96,18 @@ std::unique_ptr<mysql::MySqlDatabase> Connect(const ServerAddress& a, const std:
   params.charset = "big5";
   return mysql::MySqlDatabase::connect(params);
 }
-
-std::filesystem::path ScratchRoot() {
-  static std::atomic<int> counter{0};
-  std::random_device rd;
-  auto dir = std::filesystem::temp_directory_path() /
-             ("kvt-dbup-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-              std::to_string(rd() % 100000));
-  std::filesystem::create_directories(dir);
-  return dir;
+#else
+// Never reached: without the engine TestServer finds no server and the tests skip first.
+std::unique_ptr<Database> Connect(const ServerAddress&, const std::string&) {
+  throw std::runtime_error("this build has no MySQL engine");
 }
+#endif
 
 }  // namespace
 
-Installation::Installation(Kind kind) : kind_(kind), root_(ScratchRoot()) {
-  std::filesystem::create_directories(root_ / "dosdevices" / "c:");
-  fs_ = std::make_unique<platform::PrefixFileSystem>(root_);
-  fs_->forceDirectories(kDatabaseDir);
-  fs_->forceDirectories(kReleaseDir);
-  fs_->forceDirectories(kAskDir);
-  ctx_ = std::make_unique<RunContext>(window_, ui_, *fs_);
+Installation::Installation(Kind kind) : kind_(kind) {
+  for (const char* dir : {kDatabaseDir, kReleaseDir, kAskDir}) drives_.mkdir(dir);
+  ctx_ = std::make_unique<RunContext>(window_, ui_, drives_.fs());
   ctx_->ReleaseDir = kReleaseDir;
   ctx_->AskDir = kAskDir;
   if (kind == Kind::Paradox) {
@@ -122,7 +119,8 @@ Installation::Installation(Kind kind) : kind_(kind), root_(ScratchRoot()) {
     server_ = TestServer(&why);
     if (!server_) throw std::runtime_error(why);
     static std::atomic<int> counter{0};
-    mysqlDatabase_ = "kvt_dbup_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+    mysqlDatabase_ = "kvt_dbup_" + std::to_string(std::random_device{}() % 1000000) + "_" +
+                     std::to_string(counter++);
     {
       auto admin = Connect(*server_, server_->database);
       admin->execSql("DROP DATABASE IF EXISTS `" + mysqlDatabase_ + "`");
@@ -143,8 +141,6 @@ Installation::~Installation() {
     }
   }
   ctx_->packageDb.reset();
-  std::error_code ec;
-  std::filesystem::remove_all(root_, ec);
 }
 
 Database& Installation::release() {
@@ -152,7 +148,7 @@ Database& Installation::release() {
 }
 
 std::filesystem::path Installation::local(const std::string& windowsPath) const {
-  return *fs_->resolve(windowsPath);
+  return *drives_.fs().resolve(windowsPath);
 }
 std::filesystem::path Installation::databaseLocal() const {
   return local(kDatabaseDir);

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/PrefixFileSystem.h"
 #include "platform/Ui.h"
 #include "run/RunContext.h"
 #include "schema/Database.h"
 #include "schema/Table.h"
+#include "support/ScratchDrives.h"
 
 namespace kvt {
 // Values in failure messages: the kind and the text (stored bytes shown as UTF-8).
@@ -100,8 +100,7 @@ class Installation {
 
  private:
   Kind kind_;
-  std::filesystem::path root_;
-  std::unique_ptr<platform::PrefixFileSystem> fs_;
+  ScratchDrives drives_;
   RecordingWindow window_;
   QuietUi ui_;
   std::unique_ptr<RunContext> ctx_;

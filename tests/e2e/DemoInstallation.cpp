@@ -1,7 +1,5 @@
 #include "DemoInstallation.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -19,6 +17,7 @@
 #include "forms/FormTables.h"
 #include "schema/MemoryDatabase.h"
 #include "schema/Table.h"
+#include "support/ScratchDrives.h"
 #ifdef KVT_WITH_MYSQL_DEMO
 #include "engine/mysql/MySqlDatabase.h"
 #include "tools/demo/DemoMySql.h"
@@ -28,12 +27,6 @@ namespace kvt::e2e {
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path FreshRoot() {
-  std::string pattern = (fs::temp_directory_path() / "kvt-e2e-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  return pattern;
-}
 
 std::string ReadLocal(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -51,7 +44,9 @@ fs::path Built(const demo::DemoLayout& layout) {
 }  // namespace
 
 DemoInstallation::DemoInstallation()
-    : root_(FreshRoot()), layout_{root_ / "prefix"}, fs_(Built(layout_)) {}
+    : root_(kvt::testing::MakeTempDir("kvt-e2e")),
+      layout_{root_ / "prefix"},
+      fs_(kvt::testing::PrefixDrives(Built(layout_))) {}
 
 #ifdef KVT_WITH_MYSQL_DEMO
 namespace {
@@ -119,16 +114,13 @@ DemoInstallation::~DemoInstallation() {
 }
 
 std::unique_ptr<Database> DemoInstallation::ReadForms(const fs::path& file) {
-  // The reader works on Windows paths: the file is looked at through a prefix of its own.
-  const fs::path root = FreshRoot();
-  fs::create_directories(root / "dosdevices");
-  fs::create_directory_symlink(file.parent_path(), root / "dosdevices" / "c:");
-  platform::PrefixFileSystem files(root);
+  // The reader works on Windows paths: the file is read from scratch drives of its own.
+  kvt::testing::ScratchDrives drives;
+  fs::copy_file(file, drives.local("C:\\FORMS.DBT"));
   app::testing::ScriptedView ui;
   auto db = std::make_unique<MemoryDatabase>();
-  const bool read = forms::CreateFormTables(*db) &&
-                    forms::ReadFormFile(files, ui, "C:\\" + file.filename().string(), *db);
-  fs::remove_all(root);
+  const bool read =
+      forms::CreateFormTables(*db) && forms::ReadFormFile(drives.fs(), ui, "C:\\FORMS.DBT", *db);
   if (!read) return nullptr;
   return db;
 }
@@ -145,7 +137,7 @@ RunResult DemoInstallation::Run() {
   app::testing::ScriptedView view;
   app::EngineOpener opener;
   app::UpgradeRunSteps steps;
-  app::TUpgradeFrm frm(view, fs_, opener, steps, layout_.releaseDir);
+  app::TUpgradeFrm frm(view, *fs_, opener, steps, layout_.releaseDir);
   view.frm = &frm;
   view.answerDialog = [](forms::TSelectGlobalPathFrm& dialog) { dialog.OkBtnClick(); };
   frm.FormCreate();
@@ -166,7 +158,9 @@ FileSnapshot DemoInstallation::Snapshot() const {
   const fs::path drive = layout_.prefix / "drive_c";
   for (const auto& entry : fs::recursive_directory_iterator(drive)) {
     if (!entry.is_regular_file()) continue;
-    files[fs::relative(entry.path(), drive).string()] = ReadLocal(entry.path());
+    // Keys with "/" on every platform, names as UTF-8.
+    const std::u8string key = fs::relative(entry.path(), drive).generic_u8string();
+    files[std::string(key.begin(), key.end())] = ReadLocal(entry.path());
   }
   return files;
 }
@@ -178,7 +172,7 @@ std::string DemoInstallation::Read(const std::string& winPath) const {
 std::vector<std::string> DemoInstallation::List(const std::string& winDir) const {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(local(winDir)))
-    names.push_back(entry.path().filename().string());
+    names.push_back(kvt::testing::Utf8Text(entry.path().filename()));
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "RunHarness.h"
-#include "platform/PrefixFileSystem.h"
+#include "platform/FileSystem.h"
 #include "schema/Database.h"
 #include "schema/TableSchema.h"
 #include "schema/Value.h"
@@ -48,8 +48,8 @@ class DemoInstallation {
   const demo::DemoLayout& layout() const {
     return layout_;
   }
-  platform::PrefixFileSystem& fs() {
-    return fs_;
+  platform::FileSystem& fs() {
+    return *fs_;
   }
   std::filesystem::path local(const std::string& winPath) const {
     return layout_.local(winPath);
@@ -80,7 +80,7 @@ class DemoInstallation {
  private:
   std::filesystem::path root_;
   demo::DemoLayout layout_;
-  platform::PrefixFileSystem fs_;
+  std::unique_ptr<platform::FileSystem> fs_;
   std::string mySqlDatabase_;  // empty: Paradox
 };
 

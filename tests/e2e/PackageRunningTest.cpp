@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "DemoInstallation.h"
-#include "DirectorySnapshot.h"
+#include "support/DirectorySnapshot.h"
 #include "HeldFiles.h"
 #include "RunChecks.h"
 

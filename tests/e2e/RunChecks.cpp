@@ -1,6 +1,8 @@
 #include "RunChecks.h"
 #include "RunOrder.h"
 
+#include "support/ScratchDrives.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -188,7 +190,8 @@ void ExpectFormFilesUpgraded(DemoInstallation& inst, const RunResult& run,
   ASSERT_NE(upgraded, nullptr);
   const auto backups = NewFiles(before, after, kInstall + "BACKUP/", "KVTE\\.DBT .+");
   ASSERT_EQ(backups.size(), 1u);
-  auto old = DemoInstallation::ReadForms(inst.layout().prefix / "drive_c" / backups[0]);
+  auto old = DemoInstallation::ReadForms(inst.layout().prefix / "drive_c" /
+                                         kvt::testing::Utf8Path(backups[0]));
   ASSERT_NE(old, nullptr);
   Table entries(*upgraded, "CB21");
   entries.open(OpenMode::ReadOnly);

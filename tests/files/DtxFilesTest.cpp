@@ -19,18 +19,18 @@ class DtxFilesTest : public FilesTest {
 TEST_F(DtxFilesTest, ExtensionDecidesTheSubdirectory) {
   putRelease("ABC.DTX", "abc", Day(2013, 9, 5));
   putRelease("X102.XSD", "x102", Day(2013, 9, 5));
-  putRelease("abc.dtx", "lower", Day(2013, 9, 5));
+  putRelease("def.dtx", "lower", Day(2013, 9, 5));
   putRelease("README", "no extension", Day(2013, 9, 5));
-  for (const char* name : {"ABC.DTX", "X102.XSD", "abc.dtx", "README"}) CopyDtxFile(ctx, name);
+  for (const char* name : {"ABC.DTX", "X102.XSD", "def.dtx", "README"}) CopyDtxFile(ctx, name);
 
   EXPECT_EQ(get("C:\\Velmor\\KVT\\DTX\\ABC.DTX"), "abc");
   EXPECT_EQ(get("C:\\Velmor\\KVT\\DTX\\XSD\\X102"), "x102");
-  EXPECT_EQ(get("C:\\Velmor\\KVT\\DTX\\dtx\\abc"), "lower");
+  EXPECT_EQ(get("C:\\Velmor\\KVT\\DTX\\dtx\\def"), "lower");
   EXPECT_EQ(get("C:\\Velmor\\KVT\\DTX\\README"), "no extension");
   EXPECT_THAT(namesIn(ctx.DtxDir), ElementsAre("ABC.DTX", "README", "XSD", "dtx"));
   EXPECT_THAT(window.log, ElementsAre("沒找到 C:\\Velmor\\KVT\\DTX\\ABC.DTX 但更新完成。",
                                       "沒找到 C:\\Velmor\\KVT\\DTX\\XSD\\X102 但更新完成。",
-                                      "沒找到 C:\\Velmor\\KVT\\DTX\\dtx\\abc 但更新完成。",
+                                      "沒找到 C:\\Velmor\\KVT\\DTX\\dtx\\def 但更新完成。",
                                       "沒找到 C:\\Velmor\\KVT\\DTX\\\\README 但更新完成。"));
   EXPECT_THAT(ui.boxes, IsEmpty());
 }

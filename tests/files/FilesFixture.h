@@ -1,7 +1,6 @@
-// A scratch Windows environment for the program-file steps: a Wine-style prefix in a temporary
-// directory (drive C a link to PREFIX/drive_c, drive D a plain directory), reached through a
-// fault-injecting file system, with a window that records the log and the label and a desktop
-// that records message boxes and can act whenever events are processed.
+// A scratch Windows environment for the program-file steps: the scratch drives C and D reached
+// through a fault-injecting file system, with a window that records the log and the label and a
+// desktop that records message boxes and can act whenever events are processed.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -12,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/PrefixFileSystem.h"
 #include "platform/Ui.h"
 #include "run/RunContext.h"
 #include "support/FaultyFileSystem.h"
+#include "support/ScratchDrives.h"
 
 namespace kvt::files::testing {
 
@@ -68,8 +67,9 @@ class FilesTest : public ::testing::Test {
     put(ctx.ReleaseDir + name, bytes, time);
   }
 
-  std::filesystem::path root;
-  platform::PrefixFileSystem prefixFs;
+  kvt::testing::ScratchDrives drives;
+  const std::filesystem::path& root = drives.root();
+  platform::FileSystem& prefixFs = drives.fs();
   platform::FaultyFileSystem faults;
   RecordingWindow window;
   ScriptedUi ui;

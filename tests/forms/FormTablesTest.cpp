@@ -119,10 +119,7 @@ TEST(FormTables, ATableThatCannotBeDroppedIsEmptiedAndKeepsItsStructure) {
 }
 
 TEST(FormTables, ParadoxTablesKeepTheSchemaOnDisk) {
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("kvt-forms-tables-" + std::to_string(::getpid()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  const auto dir = kvt::testing::MakeTempDir("kvt-forms-tables");
   {
     paradox::ParadoxDatabase db(dir);
     CreateFormTables(db);

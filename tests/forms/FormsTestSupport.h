@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "forms/FormTables.h"
-#include "platform/PrefixFileSystem.h"
 #include "platform/Ui.h"
 #include "schema/Database.h"
 #include "schema/Value.h"
 #include "support/FaultyFileSystem.h"
+#include "support/ScratchDrives.h"
 
 namespace kvt {
 // Values as the test messages show them.
@@ -42,27 +42,12 @@ class RecordingUi : public platform::Ui {
   void processEvents() override {}
 };
 
-// A Wine-style prefix in a fresh temporary directory with drive C, removed afterwards.
-class ScratchDrive {
+// The scratch drives of one test; a missing file reads as no bytes.
+class ScratchDrive : public kvt::testing::ScratchDrives {
  public:
-  ScratchDrive();
-  ~ScratchDrive();
-  ScratchDrive(const ScratchDrive&) = delete;
-  ScratchDrive& operator=(const ScratchDrive&) = delete;
-
-  platform::PrefixFileSystem& fs() { return fs_; }
-  // The local path of a Windows path on drive C or on a network share.
-  std::filesystem::path local(const std::string& winPath) const;
-  void put(const std::string& winPath, std::string_view bytes) const;
-  void mkdir(const std::string& winPath) const;
-  std::string get(const std::string& winPath) const;
-  bool exists(const std::string& winPath) const;
-  // The names in a directory, sorted; empty when there is none.
-  std::vector<std::string> namesIn(const std::string& winDir) const;
-
- private:
-  std::filesystem::path root_;
-  platform::PrefixFileSystem fs_;
+  std::string get(const std::string& winPath) const {
+    return exists(winPath) ? ScratchDrives::get(winPath) : std::string();
+  }
 };
 
 // The bytes of a hand-made form file.

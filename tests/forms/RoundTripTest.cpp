@@ -208,9 +208,7 @@ TEST(RoundTrip, EveryGateVersionAndTheDayBeforeIt) {
 class ParadoxRoundTrip : public ::testing::TestWithParam<const char*> {
  protected:
   ParadoxRoundTrip() {
-    dir = std::filesystem::temp_directory_path() /
-          ("kvt-forms-roundtrip-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
+    dir = kvt::testing::MakeTempDir("kvt-forms-roundtrip");
     std::filesystem::create_directories(dir / "a");
     std::filesystem::create_directories(dir / "b");
     drive.mkdir("C:\\F");

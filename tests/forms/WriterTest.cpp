@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "FormsTestSupport.h"
+#ifdef KVT_TEST_HOLD_FILES
 #include "HeldFiles.h"
+#endif
 #include "forms/FormFileCodec.h"
 #include "forms/FormFileReader.h"
 #include "forms/FormFileVersion.h"
@@ -244,6 +246,7 @@ TEST_F(WriterTest, ATemporaryFileThatCannotBeWrittenLeavesEverythingAsItWas) {
   EXPECT_FALSE(drive.exists("C:\\Forms\\Backup"));
 }
 
+#ifdef KVT_TEST_HOLD_FILES  // the second process that holds the file is a POSIX program
 TEST_F(WriterTest, AFormFileOpenInAnotherProgramIsNotSavedUntilItIsClosed) {
   drive.put(kTarget, "old");
   {
@@ -257,6 +260,7 @@ TEST_F(WriterTest, AFormFileOpenInAnotherProgramIsNotSavedUntilItIsClosed) {
   ASSERT_TRUE(save());
   EXPECT_EQ(drive.get(kTarget).size(), 48u);
 }
+#endif
 
 TEST_F(WriterTest, ANewFileThatCannotTakeItsPlaceBringsTheOldOneBack) {
   drive.put(kTarget, "old");

@@ -7,7 +7,6 @@
 #include "UpgradeTestSupport.h"
 #include "app/UpgradeSwitchFile.h"
 #include "forms/upgrade/FormUpgrade.h"
-#include "platform/PrefixFileSystem.h"
 #include "tools/demo-forms/DemoForms.h"
 
 namespace kvt::forms {
@@ -22,8 +21,8 @@ constexpr const char* kForms = "C:\\Velmor\\KVT\\";
 class DemoFormsTest : public ::testing::Test {
  protected:
   DemoFormsTest() : ctx(log, ui, drive.fs()) {
-    // ScratchDrive's prefix is a demonstration prefix once it has the marker.
-    prefix = drive.local("C:\\x").parent_path().parent_path().parent_path();
+    // The scratch drives' folder is a demonstration prefix once it has the marker.
+    prefix = drive.root();
     drive.mkdir(kRelease);
   }
   void markAsDemo() { std::ofstream(prefix / ".kvt-demo-prefix") << "made by kvt-demo\n"; }

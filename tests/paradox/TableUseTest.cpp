@@ -2,7 +2,7 @@
 // open: a real second process holds them.
 #include <gtest/gtest.h>
 
-#include "DirectorySnapshot.h"
+#include "support/DirectorySnapshot.h"
 #include "HeldFiles.h"
 #include "engine/paradox/ParadoxDatabase.h"
 #include "schema/EngineError.h"

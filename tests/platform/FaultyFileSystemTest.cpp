@@ -2,29 +2,29 @@
 
 #include <gtest/gtest.h>
 
-#include "ScratchPrefix.h"
+#include "support/ScratchDrives.h"
 
 namespace kvt::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ScratchPrefix;
+using kvt::testing::ScratchDrives;
 
 class FaultyFileSystemTest : public ::testing::Test {
  protected:
   FaultyFileSystemTest() {
-    ScratchPrefix::put(prefix.driveC() / "Release" / "KVT.EXE", "new");
-    ScratchPrefix::put(prefix.driveC() / "Release" / "PNX.EXE", "pnx");
-    ScratchPrefix::put(prefix.driveC() / "KVT" / "KVT.EXE", "old");
+    prefix.put("C:\\Release\\KVT.EXE", "new");
+    prefix.put("C:\\Release\\PNX.EXE", "pnx");
+    prefix.put("C:\\KVT\\KVT.EXE", "old");
   }
 
-  ScratchPrefix prefix;
+  ScratchDrives prefix;
   FaultyFileSystem files{prefix.fs()};
 };
 
 TEST_F(FaultyFileSystemTest, PassesCallsThroughUntilToldOtherwise) {
   EXPECT_TRUE(files.copyFile("C:\\Release\\KVT.EXE", "C:\\KVT\\KVT.EXE", false));
-  EXPECT_EQ(ScratchPrefix::get(prefix.driveC() / "KVT" / "KVT.EXE"), "new");
+  EXPECT_EQ(prefix.get("C:\\KVT\\KVT.EXE"), "new");
   EXPECT_EQ(files.readFile("C:\\KVT\\kvt.exe"), "new");
   EXPECT_EQ(files.resolve("C:\\KVT"), prefix.fs().resolve("C:\\KVT"));
   EXPECT_EQ(files.logicalDrives(), prefix.fs().logicalDrives());
@@ -36,9 +36,9 @@ TEST_F(FaultyFileSystemTest, PassesCallsThroughUntilToldOtherwise) {
 TEST_F(FaultyFileSystemTest, FailsOnlyTheChosenOperationAndPath) {
   files.failOn(FsOp::CopyFile, "\\kvt\\");  // matches the target path, in any letter case
   EXPECT_FALSE(files.copyFile("C:\\Release\\KVT.EXE", "C:\\kvt\\KVT.EXE", false));
-  EXPECT_EQ(ScratchPrefix::get(prefix.driveC() / "KVT" / "KVT.EXE"), "old");
+  EXPECT_EQ(prefix.get("C:\\KVT\\KVT.EXE"), "old");
   EXPECT_FALSE(files.copyFile("C:\\Release\\PNX.EXE", "C:\\KVT\\PNX.EXE", false));
-  EXPECT_FALSE(fs::exists(prefix.driveC() / "KVT" / "PNX.EXE"));
+  EXPECT_FALSE(fs::exists(prefix.local("C:\\KVT\\PNX.EXE")));
   // Other paths and other operations are untouched.
   EXPECT_TRUE(files.copyFile("C:\\Release\\PNX.EXE", "C:\\Release\\PNX2.EXE", false));
   EXPECT_TRUE(files.moveFile("C:\\KVT\\KVT.EXE", "C:\\KVT\\KVT940715.EXE"));
@@ -47,7 +47,7 @@ TEST_F(FaultyFileSystemTest, FailsOnlyTheChosenOperationAndPath) {
 
   files.clearFaults();
   EXPECT_TRUE(files.copyFile("C:\\Release\\KVT.EXE", "C:\\KVT\\KVT.EXE", false));
-  EXPECT_EQ(ScratchPrefix::get(prefix.driveC() / "KVT" / "KVT.EXE"), "new");
+  EXPECT_EQ(prefix.get("C:\\KVT\\KVT.EXE"), "new");
 }
 
 TEST_F(FaultyFileSystemTest, FailsACountedNumberOfCallsAfterSkippingSome) {
@@ -55,9 +55,9 @@ TEST_F(FaultyFileSystemTest, FailsACountedNumberOfCallsAfterSkippingSome) {
   files.failOn(FsOp::MoveFile, "", 1, 1);
   EXPECT_TRUE(files.moveFile("C:\\KVT\\KVT.EXE", "C:\\KVT\\A.EXE"));
   EXPECT_FALSE(files.moveFile("C:\\KVT\\A.EXE", "C:\\KVT\\B.EXE"));
-  EXPECT_TRUE(fs::exists(prefix.driveC() / "KVT" / "A.EXE"));
+  EXPECT_TRUE(fs::exists(prefix.local("C:\\KVT\\A.EXE")));
   EXPECT_TRUE(files.moveFile("C:\\KVT\\A.EXE", "C:\\KVT\\B.EXE"));
-  EXPECT_EQ(ScratchPrefix::get(prefix.driveC() / "KVT" / "B.EXE"), "old");
+  EXPECT_EQ(prefix.get("C:\\KVT\\B.EXE"), "old");
   EXPECT_EQ(files.injectedFailures(), 1);
 }
 
@@ -70,7 +70,7 @@ TEST_F(FaultyFileSystemTest, FailedReadsWritesAndListingsLookLikeRealFailures) {
   files.failOn(FsOp::SetReadOnly);
 
   EXPECT_FALSE(files.writeFile("C:\\Release\\KVTTemp.INI", "[System]"));
-  EXPECT_FALSE(fs::exists(prefix.driveC() / "Release" / "KVTTemp.INI"));
+  EXPECT_FALSE(fs::exists(prefix.local("C:\\Release\\KVTTemp.INI")));
   EXPECT_TRUE(files.writeFile("C:\\Release\\Other.INI", "x"));
   EXPECT_EQ(files.readFile("C:\\Release\\Other.INI"), std::nullopt);
   EXPECT_EQ(files.list("C:\\Release\\*.*"), std::nullopt);
@@ -84,7 +84,7 @@ TEST_F(FaultyFileSystemTest, FailedReadsWritesAndListingsLookLikeRealFailures) {
   EXPECT_EQ(files.modificationTime("C:\\Release\\PNX.EXE"), std::nullopt);
   EXPECT_TRUE(files.modificationTime("C:\\Release\\KVT.EXE").has_value());
   EXPECT_FALSE(files.deleteFile("C:\\Release\\Other.INI"));
-  EXPECT_TRUE(fs::exists(prefix.driveC() / "Release" / "Other.INI"));
+  EXPECT_TRUE(fs::exists(prefix.local("C:\\Release\\Other.INI")));
   EXPECT_FALSE(files.clearAttributes("C:\\Release\\Other.INI"));
   EXPECT_EQ(files.injectedFailures(), 7);
 }

@@ -1,5 +1,5 @@
-// A Wine-style prefix in a fresh temporary directory, removed again at the end of the test:
-// drive C is a link to PREFIX/drive_c (as Wine makes it), drive D a plain directory.
+// The scratch drives seen as the Wine-style prefix they are on POSIX (drive C a link to
+// PREFIX/drive_c, drive D a plain directory), for the tests of the prefix file system itself.
 #pragma once
 
 #include <filesystem>
@@ -7,29 +7,23 @@
 #include <string_view>
 
 #include "platform/PrefixFileSystem.h"
+#include "support/ScratchDrives.h"
 
 namespace kvt::platform::testing {
 
-class ScratchPrefix {
+class ScratchPrefix : public kvt::testing::ScratchDrives {
  public:
-  ScratchPrefix();
-  ~ScratchPrefix();
-  ScratchPrefix(const ScratchPrefix&) = delete;
-  ScratchPrefix& operator=(const ScratchPrefix&) = delete;
+  std::filesystem::path driveC() const { return drive('C'); }
+  std::filesystem::path driveD() const { return drive('D'); }
+  PrefixFileSystem& fs() { return static_cast<PrefixFileSystem&>(ScratchDrives::fs()); }
+  const PrefixFileSystem& fs() const {
+    return static_cast<const PrefixFileSystem&>(ScratchDrives::fs());
+  }
 
-  const std::filesystem::path& root() const { return root_; }
-  std::filesystem::path driveC() const { return root_ / "drive_c"; }
-  std::filesystem::path driveD() const { return root_ / "dosdevices" / "d:"; }
-  PrefixFileSystem& fs() { return fs_; }
-  const PrefixFileSystem& fs() const { return fs_; }
-
-  // Local helpers that bypass the layer under test, to set up and check the disk.
-  static void put(const std::filesystem::path& file, std::string_view bytes);
-  static std::string get(const std::filesystem::path& file);
-
- private:
-  std::filesystem::path root_;
-  PrefixFileSystem fs_;
+  static void put(const std::filesystem::path& file, std::string_view bytes) {
+    kvt::testing::PutLocal(file, bytes);
+  }
+  static std::string get(const std::filesystem::path& file) { return kvt::testing::GetLocal(file); }
 };
 
 }  // namespace kvt::platform::testing

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "ScratchPrefix.h"
 #include "platform/Ui.h"
 #include "report/MailClient.h"
 #include "run/RunContext.h"
 #include "schema/MemoryDatabase.h"
+#include "support/ScratchDrives.h"
 
 namespace kvt::report::testing {
 
@@ -52,7 +52,7 @@ struct CompanyRow {
   std::string businessId, name, address, telNo;  // UTF-8; stored as code page 950
 };
 
-// A run context on a scratch prefix whose release directory is "C:\KVT更新\" and whose package
+// A run context on scratch drives whose release directory is "C:\KVT更新\" and whose package
 // database is held in memory.
 class ReportSetup {
  public:
@@ -72,7 +72,7 @@ class ReportSetup {
   void PutReleaseProgram(int year, int month, int day, int hour, int minute);
 
  private:
-  platform::testing::ScratchPrefix prefix_;
+  kvt::testing::ScratchDrives prefix_;
   RecordingWindow window_;
   RecordingUi ui_;
   RunContext ctx_;

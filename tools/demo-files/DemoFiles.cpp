@@ -1,10 +1,10 @@
 #include "tools/demo-files/DemoFiles.h"
 
+#include <chrono>
 #include <fstream>
 #include <stdexcept>
 
 #include "platform/LocalDate.h"
-#include "platform/PrefixFileSystem.h"
 
 namespace kvt::demo {
 namespace fs = std::filesystem;
@@ -46,24 +46,40 @@ const DemoFile kFiles[] = {
 
 }  // namespace
 
+fs::path DriveCPath(const fs::path& prefix, std::string_view winPath) {
+  if (winPath.size() < 3 || winPath.substr(1, 2) != ":\\" || (winPath[0] | 0x20) != 'c')
+    throw std::invalid_argument("not a path on drive C: " + std::string(winPath));
+  fs::path p = prefix / "drive_c";
+  std::string_view rest = winPath.substr(3);
+  while (!rest.empty()) {
+    const size_t slash = rest.find('\\');
+    const std::string_view part = rest.substr(0, slash);
+    if (!part.empty())
+      p /= std::u8string(reinterpret_cast<const char8_t*>(part.data()), part.size());
+    if (slash == std::string_view::npos) break;
+    rest.remove_prefix(slash + 1);
+  }
+  return p;
+}
+
 void AddProgramFileDemo(const fs::path& prefix, const std::string& releaseDir) {
   if (!fs::exists(prefix / ".kvt-demo-prefix"))
     throw std::runtime_error(prefix.string() + " was not made by kvt-demo; refusing to change it");
-  platform::PrefixFileSystem fileSystem(prefix);
   for (const DemoFile& file : kFiles) {
     std::string winPath = file.path;
     if (winPath.size() < 2 || winPath[1] != ':') winPath = releaseDir + winPath;
-    auto local = fileSystem.resolve(winPath);
-    if (!local) throw std::runtime_error("no drive for " + winPath);
-    fs::create_directories(local->parent_path());
+    const fs::path local = DriveCPath(prefix, winPath);
+    fs::create_directories(local.parent_path());
     {
-      std::ofstream out(*local, std::ios::binary | std::ios::trunc);
+      std::ofstream out(local, std::ios::binary | std::ios::trunc);
       out << file.bytes;
-      if (!out) throw std::runtime_error("cannot write " + local->string());
+      if (!out) throw std::runtime_error("cannot write " + winPath);
     }
-    if (!fileSystem.setModificationTime(winPath,
-                                        platform::localDate(file.year, file.month, file.day)))
-      throw std::runtime_error("cannot date " + local->string());
+    const auto when = platform::localDate(file.year, file.month, file.day);
+    std::error_code ec;
+    fs::last_write_time(local, std::chrono::time_point_cast<fs::file_time_type::duration>(
+                                   std::chrono::file_clock::from_sys(when)), ec);
+    if (ec) throw std::runtime_error("cannot date " + winPath);
   }
 }
 

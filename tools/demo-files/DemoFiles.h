@@ -6,8 +6,13 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace kvt::demo {
+
+// The local path of a Windows path on drive C of a demonstration prefix (PREFIX/drive_c), its
+// names read as UTF-8 on every platform.
+std::filesystem::path DriveCPath(const std::filesystem::path& prefix, std::string_view winPath);
 
 // Adds the files to a prefix made by kvt-demo (drive C at PREFIX/drive_c, the package under
 // C:\Velmor\KVT\, the release in `releaseDir`). Refuses, with an exception, a prefix without

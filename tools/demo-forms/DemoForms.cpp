@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "forms/FormFileWriter.h"
-#include "platform/PrefixFileSystem.h"
 #include "schema/MemoryDatabase.h"
+#include "tools/demo-files/DemoFiles.h"
 #include "tools/formfile/FormJson.h"
 
 namespace kvt::demo {
@@ -88,17 +88,15 @@ constexpr const char* kNewExportForms = R"json({"version": "1020905", "tables": 
   "CB25": [{"BlockName": "出口表頭", "Memo": "示範出口表頭 (新版)"}]
 }})json";
 
-void writeFormFile(platform::FileSystem& fileSystem, const std::string& winPath,
-                   const char* document) {
+void writeFormFile(const fs::path& prefix, const std::string& winPath, const char* document) {
   MemoryDatabase tables;
   const std::string version = formfile::loadFormTablesJson(document, tables);
-  const auto local = fileSystem.resolve(winPath);
-  if (!local) throw std::runtime_error("no drive for " + winPath);
-  fs::create_directories(local->parent_path());
+  const fs::path local = DriveCPath(prefix, winPath);
+  fs::create_directories(local.parent_path());
   const std::string bytes = forms::encodeFormFile(tables, version);
-  std::ofstream out(*local, std::ios::binary | std::ios::trunc);
+  std::ofstream out(local, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + local->string());
+  if (!out) throw std::runtime_error("cannot write " + winPath);
 }
 
 }  // namespace
@@ -107,10 +105,9 @@ void AddFormFileDemo(const fs::path& prefix, const std::string& releaseDir,
                      const std::string& formDir) {
   if (!fs::exists(prefix / ".kvt-demo-prefix"))
     throw std::runtime_error(prefix.string() + " was not made by kvt-demo; refusing to change it");
-  platform::PrefixFileSystem fileSystem(prefix);
-  writeFormFile(fileSystem, formDir + "KVTE.DBT", kExportForms);
-  writeFormFile(fileSystem, formDir + "KVTI.DBT", kImportForms);
-  writeFormFile(fileSystem, releaseDir + "KVTENEW.DBT", kNewExportForms);
+  writeFormFile(prefix, formDir + "KVTE.DBT", kExportForms);
+  writeFormFile(prefix, formDir + "KVTI.DBT", kImportForms);
+  writeFormFile(prefix, releaseDir + "KVTENEW.DBT", kNewExportForms);
 }
 
 }  // namespace kvt::demo

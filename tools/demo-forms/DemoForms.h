@@ -9,7 +9,7 @@
 
 namespace kvt::demo {
 
-// Adds the files to a prefix made by kvt-demo (drive C at PREFIX/dosdevices/c:); `formDir` is
+// Adds the files to a prefix made by kvt-demo (drive C at PREFIX/drive_c); `formDir` is
 // the form directory the installation's KVT.ini leads to (the directory above its database).
 // Refuses, with an exception, a prefix without the demonstration marker file, so a real one
 // is never touched.

@@ -9,6 +9,7 @@
 #include "platform/LocalDate.h"
 #include "tools/demo-files/DemoFiles.h"
 #include "tools/demo-forms/DemoForms.h"
+#include "tools/demo/DriveLink.h"
 
 namespace kvt::demo {
 namespace fs = std::filesystem;
@@ -50,18 +51,7 @@ void prepareDirectory(const fs::path& prefix) {
 }  // namespace
 
 fs::path DemoLayout::local(const std::string& winPath) const {
-  fs::path p = prefix / "drive_c";
-  std::string rest = winPath.substr(3);  // after "C:\"
-  size_t start = 0;
-  while (start < rest.size()) {
-    size_t slash = rest.find('\\', start);
-    std::string part =
-        rest.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-    if (!part.empty()) p /= part;
-    if (slash == std::string::npos) break;
-    start = slash + 1;
-  }
-  return p;
+  return DriveCPath(prefix, winPath);
 }
 
 DemoTable CompanyTable() {
@@ -75,8 +65,7 @@ DemoTable CompanyTable() {
 void BuildDemoPrefix(const DemoLayout& layout, const fs::path& program) {
   prepareDirectory(layout.prefix);
   fs::create_directories(layout.prefix / "drive_c" / "windows");
-  fs::create_directories(layout.prefix / "dosdevices");
-  fs::create_directory_symlink("../drive_c", layout.prefix / "dosdevices" / "c:");
+  LinkDriveC(layout.prefix);
 
   writeText(layout.local("C:\\windows\\DBALIAS.INI"),
             "[KVT]\r\nDRIVER=STANDARD\r\nPATH=" +

@@ -1,41 +1,24 @@
 #include "tools/formfile/HostFiles.h"
 
-#include <cstdlib>
+#include <random>
 #include <stdexcept>
-#include <system_error>
 
 namespace kvt::formfile {
 namespace fs = std::filesystem;
 
 ScratchDirectory::ScratchDirectory(const std::string& stem) {
-  std::string pattern = (fs::temp_directory_path() / (stem + "-XXXXXX")).string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw std::system_error(errno, std::generic_category(), "cannot make a scratch directory");
+  std::random_device seed;
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const fs::path dir =
+        fs::temp_directory_path() / (stem + "-" + std::to_string(seed() % 1000000));
+    if (fs::create_directory(dir)) path_ = dir;
   }
-  path_ = pattern;
+  if (path_.empty()) throw std::runtime_error("cannot make a scratch directory");
 }
 
 ScratchDirectory::~ScratchDirectory() {
   std::error_code ec;
   fs::remove_all(path_, ec);
-}
-
-HostFileSystem::HostFileSystem() : prefix_("kvt-form-prefix"), fs_(prefix_.path()) {
-  fs::create_directories(prefix_.path() / "dosdevices");
-  fs::create_directory_symlink("/", prefix_.path() / "dosdevices" / "z:");
-}
-
-HostFileSystem::~HostFileSystem() {
-  std::error_code ec;
-  fs::remove(prefix_.path() / "dosdevices" / "z:", ec);
-}
-
-std::string HostFileSystem::windowsPath(const fs::path& local) {
-  std::string text = fs::absolute(local).lexically_normal().string();
-  for (char& c : text) {
-    if (c == '/') c = '\\';
-  }
-  return "Z:" + text;
 }
 
 void StreamUi::messageBox(platform::BoxKind kind, const std::string& text) {

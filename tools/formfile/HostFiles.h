@@ -1,6 +1,6 @@
-// This machine's own files as the form-file code reaches them, through Windows paths: a
-// scratch prefix whose drive Z is the root directory (as Wine sets one up), and scratch
-// directories that are removed again.
+// This machine's own files as the form-file code reaches them, through Windows paths (on
+// POSIX a scratch prefix whose drive Z is the root directory, as Wine sets one up; on Windows
+// the real file system), and scratch directories that are removed again.
 #pragma once
 
 #include <filesystem>
@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/PrefixFileSystem.h"
+#include "platform/FileSystem.h"
 #include "platform/Ui.h"
 
 namespace kvt::formfile {
@@ -29,16 +29,16 @@ class ScratchDirectory {
 class HostFileSystem {
  public:
   HostFileSystem();
-  ~HostFileSystem();  // the drive link goes first, on its own
+  ~HostFileSystem();  // a drive link goes first, on its own
   HostFileSystem(const HostFileSystem&) = delete;
   HostFileSystem& operator=(const HostFileSystem&) = delete;
-  platform::FileSystem& fs() { return fs_; }
-  // "Z:\dir\file" for /dir/file (made absolute first).
+  platform::FileSystem& fs() { return *fs_; }
+  // The Windows path of a local one (made absolute first): "Z:\dir\file" for /dir/file.
   static std::string windowsPath(const std::filesystem::path& local);
 
  private:
-  ScratchDirectory prefix_;
-  platform::PrefixFileSystem fs_;
+  std::unique_ptr<ScratchDirectory> prefix_;  // POSIX: the prefix that holds drive Z
+  std::unique_ptr<platform::FileSystem> fs_;
 };
 
 // Message boxes written as lines to a stream; no cursor, no events.

@@ -7,6 +7,7 @@
 #include "engine/paradox/FileOps.h"
 #include "engine/paradox/TableStorage.h"
 #include "schema/EngineError.h"
+#include "tools/tableinfo/BinaryOutput.h"
 #include "tools/tableinfo/TableReport.h"
 
 namespace {
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
   if (argc != 4) return usage();
   const std::string command = argv[1];
   if (command != "structure" && command != "rows") return usage();
+  kvt::tableinfo::SetBinaryStandardOutput();
   try {
     // Reading only: the files are left exactly as they are.
     const auto table =

@@ -1,4 +1,4 @@
-#include "DirectorySnapshot.h"
+#include "support/DirectorySnapshot.h"
 
 #include <fstream>
 #include <sstream>
