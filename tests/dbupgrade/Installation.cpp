@@ -12,6 +12,7 @@
 #include "engine/paradox/ParadoxDatabase.h"
 #include "platform/Cp950.h"
 #include "schema/upgrade/UpgradeSupport.h"
+#include "support/TestServerEnv.h"
 #include "tools/demo-db/DemoTables.h"
 
 namespace kvt {
@@ -62,25 +63,10 @@ std::optional<ServerAddress> TestServer(std::string* whyNot) {
   if (whyNot) *whyNot = "this build has no MySQL engine";
   return std::nullopt;
 #endif
-  std::ifstream env(KVT_MARIADB_ENV);
-  if (!env) {
-    if (whyNot) *whyNot = std::string("no MariaDB test server (") + KVT_MARIADB_ENV + " missing)";
-    return std::nullopt;
-  }
-  ServerAddress a;
-  std::string line;
-  while (std::getline(env, line)) {
-    auto eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-    if (key == "KVT_TEST_MYSQL_HOST") a.host = value;
-    if (key == "KVT_TEST_MYSQL_PORT") a.port = static_cast<unsigned>(std::stoul(value));
-    if (key == "KVT_TEST_MYSQL_USER") a.user = value;
-    if (key == "KVT_TEST_MYSQL_PASSWORD") a.password = value;
-    if (key == "KVT_TEST_MYSQL_DATABASE") a.database = value;
-    if (key == "KVT_TEST_MYSQL_SOCKET") a.socket = value;
-  }
-  return a;
+  const auto env = kvt::testing::ReadTestServerEnv(KVT_MARIADB_ENV, whyNot);
+  if (!env) return std::nullopt;
+  return ServerAddress{env->host,   env->user, env->password,  env->database,
+                       env->socket, env->port, env->odbcDriver};
 }
 
 namespace {
@@ -94,6 +80,7 @@ std::unique_ptr<mysql::MySqlDatabase> Connect(const ServerAddress& a, const std:
   params.user = a.user;
   params.password = a.password;
   params.charset = "big5";
+  params.driver = a.odbcDriver;
   return mysql::MySqlDatabase::connect(params);
 }
 #else

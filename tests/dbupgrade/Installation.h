@@ -47,6 +47,7 @@ class QuietUi : public platform::Ui {
 struct ServerAddress {
   std::string host, user, password, database, socket;
   unsigned port = 0;
+  std::string odbcDriver;  // empty: the build's own
 };
 std::optional<ServerAddress> TestServer(std::string* whyNot);
 

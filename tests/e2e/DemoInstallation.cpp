@@ -20,6 +20,7 @@
 #include "support/ScratchDrives.h"
 #ifdef KVT_WITH_MYSQL_DEMO
 #include "engine/mysql/MySqlDatabase.h"
+#include "support/TestServerEnv.h"
 #include "tools/demo/DemoMySql.h"
 #endif
 
@@ -53,21 +54,16 @@ namespace {
 
 // The test server's connection, from the env file its start script wrote.
 demo::MySqlDemoServer TestServer() {
-  std::ifstream env(KVT_MARIADB_ENV_FILE);
-  if (!env)
-    throw std::runtime_error(std::string("no MariaDB test server: ") + KVT_MARIADB_ENV_FILE);
+  std::string why;
+  const auto env = kvt::testing::ReadTestServerEnv(KVT_MARIADB_ENV_FILE, &why);
+  if (!env) throw std::runtime_error(why);
   demo::MySqlDemoServer server;
-  std::string line;
-  while (std::getline(env, line)) {
-    const auto eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-    if (key == "KVT_TEST_MYSQL_HOST") server.host = value;
-    if (key == "KVT_TEST_MYSQL_PORT") server.port = static_cast<unsigned>(std::stoul(value));
-    if (key == "KVT_TEST_MYSQL_USER") server.user = value;
-    if (key == "KVT_TEST_MYSQL_PASSWORD") server.password = value;
-    if (key == "KVT_TEST_MYSQL_DATABASE") server.database = value;
-  }
+  server.host = env->host;
+  server.port = env->port;
+  server.user = env->user;
+  server.password = env->password;
+  server.database = env->database;
+  server.driver = env->odbcDriver;
   return server;
 }
 
@@ -79,6 +75,7 @@ std::unique_ptr<mysql::MySqlDatabase> Connect(const demo::MySqlDemoServer& serve
   params.database = database;
   params.user = server.user;
   params.password = server.password;
+  params.driver = server.driver;
   return mysql::MySqlDatabase::connect(params);
 }
 

@@ -4,38 +4,22 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <fstream>
-#include <map>
+
+#include "support/TestServerEnv.h"
 
 namespace kvt::mysql::testing {
 
 MySqlConnectionParams serverParams() {
-  const char* override = std::getenv("KVT_TEST_MYSQL_ENV");
-  const std::string path = override && *override ? override : KVT_MYSQL_ENV_FILE;
-  std::ifstream in(path);
-  if (!in) {
-    throw std::runtime_error("no MariaDB test server: " + path +
-                             " is missing (the CTest fixture mariadb_start writes it)");
-  }
-  std::map<std::string, std::string> env;
-  for (std::string line; std::getline(in, line);) {
-    const size_t eq = line.find('=');
-    if (eq != std::string::npos) env[line.substr(0, eq)] = line.substr(eq + 1);
-  }
-  auto need = [&](const char* key) {
-    auto it = env.find(key);
-    if (it == env.end()) throw std::runtime_error(std::string("no ") + key + " in " + path);
-    return it->second;
-  };
+  std::string why;
+  const auto env = kvt::testing::ReadTestServerEnv(KVT_MYSQL_ENV_FILE, &why);
+  if (!env) throw std::runtime_error(why + " (the CTest fixture mariadb_start writes it)");
   MySqlConnectionParams p;
-  p.server = need("KVT_TEST_MYSQL_HOST");
-  p.port = static_cast<unsigned>(std::stoul(need("KVT_TEST_MYSQL_PORT")));
-  p.user = need("KVT_TEST_MYSQL_USER");
-  p.password = need("KVT_TEST_MYSQL_PASSWORD");
-  p.database = need("KVT_TEST_MYSQL_DATABASE");
-  // Under Wine the driver manager is the host's, which knows the host's driver library.
-  if (const char* driver = std::getenv("KVT_TEST_MYSQL_ODBC_DRIVER"); driver && *driver)
-    p.driver = driver;
+  p.server = env->host;
+  p.port = env->port;
+  p.user = env->user;
+  p.password = env->password;
+  p.database = env->database;
+  p.driver = env->odbcDriver;
   return p;
 }
 

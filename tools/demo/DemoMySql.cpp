@@ -34,6 +34,7 @@ void UseMySqlDatabase(const DemoLayout& layout, const MySqlDemoServer& server) {
   params.user = server.user;
   params.password = server.password;
   params.charset = "big5";
+  params.driver = server.driver;
   {
     auto db = mysql::MySqlDatabase::connect(params, "MyKVT");
     std::vector<DemoTable> tables = InstallationTables();

@@ -15,6 +15,7 @@ struct MySqlDemoServer {
   unsigned port = 3306;
   std::string database;  // must exist; the demonstration's tables in it are replaced
   std::string user, password;
+  std::string driver;  // the ODBC driver: empty for the build's own
 };
 
 // Rewrites the alias registry of a prefix made by BuildDemoPrefix and builds the tables on the
