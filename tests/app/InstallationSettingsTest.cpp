@@ -162,7 +162,7 @@ TEST_F(InstallationSettingsTest, EngineAliasSourceIsLoggedAndOdbcValuesReachTheC
   // No alias where the engine keeps them: the source is still named, nothing else is said.
   RunHarness fresh;
   fresh.startForSteps();
-  engine.answer = {std::nullopt, "沒有安裝資料庫引擎，KVT Alias 取自 [C:\\windows\\DBALIAS.INI]。"};
+  engine.answer = {std::nullopt, "沒有安裝資料庫引擎，KVT Alias 取自 [D:\\WINNT\\DBALIAS.INI]。"};
   DetectDatabaseKind(fresh.ctx(), fresh.opener, engine, "KVT");
   EXPECT_EQ(fresh.ctx().DatabaseDir, "");
   EXPECT_EQ(fresh.log(), engine.answer.sourceLine);

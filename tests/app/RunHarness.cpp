@@ -1,5 +1,6 @@
 #include "RunHarness.h"
 
+#include "app/AliasSource.h"
 #include "schema/EngineError.h"
 
 namespace kvt::app::testing {
@@ -37,6 +38,10 @@ void ScriptedView::setMemoText(const std::string& text) {
 }
 
 void ScriptedView::appendMemoLine(const std::string& text) {
+  if (!aliasSourceLine.empty() && text == aliasSourceLine) {
+    ++aliasSourceLines;
+    return;
+  }
   for (std::string& line : splitLines(text)) memo.push_back(std::move(line));
 }
 
@@ -109,6 +114,7 @@ std::vector<std::string> RecordingSteps::callsStartingWith(const std::string& pr
 
 RunHarness::RunHarness() {
   prefix.mkdir(kReleaseDir);
+  view.aliasSourceLine = InstalledAliasSource(prefix.fs())->lookup("KVT").sourceLine;
 }
 
 void RunHarness::writeAliases(const std::string& text) {

@@ -79,6 +79,7 @@ TEST_F(RunSequenceTest, EverythingOffChangesNothingAndEndsWithTheHint) {
   EXPECT_EQ(calls(),
             (std::vector<std::string>{kDatabaseStep, "UpdateFormDirProgram", "UpgradeFormFiles"}));
   EXPECT_EQ(h.log(), "KVT Alias 路徑 [C:\\Velmor\\KVT\\Database\\]。");
+  EXPECT_EQ(h.view.aliasSourceLines, h.view.aliasSourceLine.empty() ? 0 : 1);
   EXPECT_EQ(h.view.dialogsShown, 0);
   EXPECT_EQ(h.boxTexts(), std::vector<std::string>{kClosingHint});
   EXPECT_EQ(h.ctx().FormDir, "C:\\Velmor\\KVT\\");
