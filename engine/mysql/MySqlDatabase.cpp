@@ -196,9 +196,10 @@ void MySqlDatabase::renameTable(const std::string& from, const std::string& to) 
 void MySqlDatabase::execSql(const std::string& sql, const SqlParams& params) {
   lastCuts_ = 0;
   run(sql, params, nullptr);
-  if (conn_->warningCount() == 0) return;
-  // Level, Code, Message. 1264: out of range, 1265: data truncated, 1406: data too long.
+  // Each count is a question to the server: asked once.
   const unsigned warnings = conn_->warningCount();
+  if (warnings == 0) return;
+  // Level, Code, Message. 1264: out of range, 1265: data truncated, 1406: data too long.
   const auto listed = conn_->query("SHOW WARNINGS");
   for (const auto& row : listed) {
     if (row.size() < 2 || !row[1]) continue;
