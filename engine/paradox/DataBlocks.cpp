@@ -5,60 +5,85 @@
 #include "engine/paradox/Endian.h"
 
 namespace kvt::paradox {
-namespace {
-
-size_t blockOffset(const FileHeader& h, uint32_t block) {
+size_t blockStart(const FileHeader& h, uint32_t block) {
   return h.headerSize + static_cast<size_t>(block - 1) * h.blockSize();
 }
 
-// The records of a block and its next block.
-uint32_t readOneBlock(std::string_view file, const FileHeader& h, uint32_t block,
-                      std::vector<RecordRef>& out) {
-  if (block < 1) throwFormat("table block chain is damaged");
-  const size_t start = blockOffset(h, block);
-  if (start + kBlockHeadSize > file.size()) throwFormat("table block chain leaves the file");
-  const uint32_t next = getU16(file, start);
-  const auto lastOffset = static_cast<int16_t>(getU16(file, start + 4));
-  if (lastOffset < 0) return next;  // an empty block
-  if (lastOffset % h.recordSize != 0) throwFormat("table block holds a damaged record count");
-  const size_t count = lastOffset / h.recordSize + 1;
+namespace {
+
+// The records a block holds, checked against its size and the file's.
+size_t recordsOf(const FileHeader& h, size_t start, const BlockHead& head, uint64_t fileSize) {
+  if (head.lastOffset < 0) return 0;  // an empty block
+  if (head.lastOffset % h.recordSize != 0) throwFormat("table block holds a damaged record count");
+  const size_t count = head.lastOffset / h.recordSize + 1;
   const size_t used = kBlockHeadSize + count * h.recordSize;
   if (used > h.blockSize()) throwFormat("table block holds more records than fit");
-  if (start + used > file.size()) throwFormat("table block is cut short");
-  for (size_t i = 0; i < count; ++i) {
-    out.push_back({start + kBlockHeadSize + i * h.recordSize, block});
-  }
-  return next;
+  if (start + used > fileSize) throwFormat("table block is cut short");
+  return count;
+}
+
+BlockHead headIn(std::string_view file, const FileHeader& h, uint32_t block) {
+  if (block < 1) throwFormat("table block chain is damaged");
+  const size_t start = blockStart(h, block);
+  if (start + kBlockHeadSize > file.size()) throwFormat("table block chain leaves the file");
+  return blockHeadAt(file.data() + start);
 }
 
 }  // namespace
 
-std::vector<RecordRef> readRecordChain(std::string_view file, const FileHeader& h) {
-  std::vector<RecordRef> out;
-  if (h.recordCount > 0) out.reserve(std::min<size_t>(h.recordCount, file.size() / h.recordSize));
-  if (file.size() > h.headerSize) {
+BlockHead blockHeadAt(const char* p) {
+  const std::string_view head(p, kBlockHeadSize);
+  return {getU16(head, 0), static_cast<int16_t>(getU16(head, 4))};
+}
+
+std::vector<ChainBlock> walkRecordChain(const FileHeader& h, uint64_t fileSize,
+                                        const std::function<BlockHead(uint32_t)>& headOf) {
+  std::vector<ChainBlock> out;
+  size_t records = 0;
+  if (fileSize > h.headerSize) {
     // Each block is visited once; a longer walk means the chain loops.
-    const size_t blocksInFile = (file.size() - h.headerSize + h.blockSize() - 1) / h.blockSize();
+    const size_t blocksInFile = (fileSize - h.headerSize + h.blockSize() - 1) / h.blockSize();
     std::vector<bool> seen(blocksInFile + 1, false);
     uint32_t block = h.firstBlock;
     while (block != 0) {
       if (block > blocksInFile || seen[block]) throwFormat("table block chain is damaged");
       seen[block] = true;
-      block = readOneBlock(file, h, block, out);
+      const size_t start = blockStart(h, block);
+      if (start + kBlockHeadSize > fileSize) throwFormat("table block chain leaves the file");
+      const BlockHead head = headOf(block);
+      const size_t n = recordsOf(h, start, head, fileSize);
+      if (n > 0) out.push_back({block, static_cast<uint32_t>(n)});
+      records += n;
+      block = head.next;
     }
   } else if (h.firstBlock != 0) {
     throwFormat("table file ends before its first block");
   }
-  if (out.size() != h.recordCount) {
-    throwFormat("table holds " + std::to_string(out.size()) + " records where its header says " +
+  if (records != h.recordCount) {
+    throwFormat("table holds " + std::to_string(records) + " records where its header says " +
                 std::to_string(h.recordCount));
   }
   return out;
 }
 
-std::vector<RecordRef> readBlock(std::string_view file, const FileHeader& h, uint32_t block) {
+std::vector<RecordRef> readRecordChain(std::string_view file, const FileHeader& h) {
+  const auto blocks =
+      walkRecordChain(h, file.size(), [&](uint32_t b) { return headIn(file, h, b); });
   std::vector<RecordRef> out;
-  readOneBlock(file, h, block, out);
+  out.reserve(h.recordCount);
+  for (const ChainBlock& b : blocks) {
+    const size_t start = blockStart(h, b.block) + kBlockHeadSize;
+    for (size_t i = 0; i < b.records; ++i) out.push_back({start + i * h.recordSize, b.block});
+  }
+  return out;
+}
+
+std::vector<RecordRef> readBlock(std::string_view file, const FileHeader& h, uint32_t block) {
+  const BlockHead head = headIn(file, h, block);
+  const size_t start = blockStart(h, block);
+  const size_t n = recordsOf(h, start, head, file.size());
+  std::vector<RecordRef> out;
+  for (size_t i = 0; i < n; ++i) out.push_back({start + kBlockHeadSize + i * h.recordSize, block});
   return out;
 }
 
@@ -87,12 +112,15 @@ void appendEmptyBlocks(std::string& out, size_t count, uint32_t recordSize, uint
   const size_t start = out.size();
   out.resize(start + blocks * blockSize, '\0');
   for (size_t b = 0; b < blocks; ++b) {
-    char* block = out.data() + start + b * blockSize;
-    const size_t n = std::min(perBlock, count - b * perBlock);
-    putLe(block, 2, b + 1 < blocks ? static_cast<uint32_t>(b + 2) : 0);
-    putLe(block + 2, 2, static_cast<uint32_t>(b));
-    putLe(block + 4, 2, static_cast<uint32_t>((n - 1) * recordSize));
+    writeBlockHead(out.data() + start + b * blockSize, b, blocks,
+                   std::min(perBlock, count - b * perBlock), recordSize);
   }
+}
+
+void writeBlockHead(char* block, size_t b, size_t blocks, size_t n, uint32_t recordSize) {
+  putLe(block, 2, b + 1 < blocks ? static_cast<uint32_t>(b + 2) : 0);
+  putLe(block + 2, 2, static_cast<uint32_t>(b));
+  putLe(block + 4, 2, static_cast<uint32_t>((n - 1) * recordSize));
 }
 
 std::string unpackBlocks(std::string_view blocks, size_t count, uint32_t recordSize,

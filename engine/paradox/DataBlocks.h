@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,28 @@ struct RecordRef {
   size_t offset;   // of the record in the file
   uint32_t block;  // number of the block that holds it
 };
+
+// The head of a block: its next block and the offset of its last record.
+struct BlockHead {
+  uint32_t next = 0;
+  int16_t lastOffset = -1;
+};
+BlockHead blockHeadAt(const char* p);
+
+// A block of the chain and the records it holds.
+struct ChainBlock {
+  uint32_t block;
+  uint32_t records;
+};
+
+// Where block `block` (counted from 1) starts in the file.
+size_t blockStart(const FileHeader& h, uint32_t block);
+
+// The blocks of the chain that hold records, in chain order, from the head of each block
+// (`headOf`, asked only for blocks that lie in a file of `fileSize` bytes). Throws as
+// readRecordChain does.
+std::vector<ChainBlock> walkRecordChain(const FileHeader& h, uint64_t fileSize,
+                                        const std::function<BlockHead(uint32_t)>& headOf);
 
 // The records of the chain, in chain order. Throws EngineError(Format) for a chain that
 // loops, leaves the file, or holds a record count that does not fit its block, and when the
@@ -41,6 +64,8 @@ void appendBlocks(std::string& out, std::string_view records, uint32_t recordSiz
 // The blocks for `count` records appended to `out` with every record zero, for records to be
 // written in place (at recordOffset from the first block) rather than packed from a copy.
 void appendEmptyBlocks(std::string& out, size_t count, uint32_t recordSize, uint32_t blockSize);
+// The head of block `b` (counted from 0) of `blocks` chained in order, holding `n` records.
+void writeBlockHead(char* block, size_t b, size_t blocks, size_t n, uint32_t recordSize);
 // The records of a block area made by packBlocks, concatenated in order.
 std::string unpackBlocks(std::string_view blocks, size_t count, uint32_t recordSize,
                          uint32_t blockSize);

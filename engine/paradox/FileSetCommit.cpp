@@ -1,5 +1,6 @@
 #include "engine/paradox/FileSetCommit.h"
 
+#include <exception>
 #include <sstream>
 
 #include "engine/paradox/TableFiles.h"
@@ -34,9 +35,35 @@ void commitFileSet(FileOps& ops, const fs::path& dir, const std::string& stem,
   // 1. The new files, complete, under temporary names.
   for (size_t i = 0; i < files.size(); ++i) {
     const fs::path temp = withSuffix(files[i].target, kNewFileSuffix);
-    if (!ops.writeFile(temp, files[i].bytes, error)) {
+    const auto removeWritten = [&] {
       for (size_t j = 0; j <= i; ++j)
         removeQuietly(ops, withSuffix(files[j].target, kNewFileSuffix));
+    };
+    // A content that throws (a value its field cannot hold) leaves nothing behind; anything
+    // else thrown on the way out is the process ending, which recoverFileSet cleans up after.
+    std::exception_ptr contentError;
+    const FileContent guarded = [&](ByteSink& out) {
+      try {
+        if (files[i].content) {
+          files[i].content(out);
+        } else {
+          out.append(files[i].bytes);
+        }
+      } catch (...) {
+        contentError = std::current_exception();
+        throw;
+      }
+    };
+    bool written = false;
+    try {
+      written = ops.writeFileFrom(temp, guarded, error);
+    } catch (...) {
+      if (!contentError) throw;
+      removeWritten();
+      throw;
+    }
+    if (!written) {
+      removeWritten();
       fail("cannot write " + temp.string(), error);
     }
   }

@@ -26,9 +26,13 @@ namespace kvt::paradox {
 struct NewFile {
   std::filesystem::path target;
   std::string bytes;
+  // When set, makes the content while it is written, in place of `bytes`. The files are
+  // written in order, so one content may use what an earlier one worked out.
+  FileContent content = {};
 };
 
-// All targets lie in `dir`; `stem` names the table (and its journal).
+// All targets lie in `dir`; `stem` names the table (and its journal). An exception from a
+// file's content removes the new files written so far and goes on to the caller.
 void commitFileSet(FileOps& ops, const std::filesystem::path& dir, const std::string& stem,
                    const std::vector<NewFile>& files);
 

@@ -21,13 +21,6 @@ namespace {
 constexpr uint8_t kNewTableVersion = 0x0B;  // level 5
 constexpr uint32_t kMaxBlocks = 0xFFFF;
 
-struct FieldLayout {
-  FieldType type;
-  int descriptorSize;
-  int offset;
-  int width;
-};
-
 std::vector<FieldLayout> layoutFields(const FileHeader& h) {
   std::vector<FieldLayout> out;
   int offset = 0;
@@ -77,36 +70,6 @@ void requireKnownOrder(const TableFormat& format, size_t count) {
   }
 }
 
-// Puts the records of a keyed table (already in their blocks) in the order of its key
-// under its sort order.
-void placeInKeyOrder(char* blocks, size_t size, const FileHeader& h, size_t count) {
-  std::vector<KeySpan> spans;
-  int offset = 0;
-  for (uint32_t i = 0; i < h.keyFieldCount; ++i) {
-    const int width = recordWidth(*typeFromCode(h.fields[i].code), h.fields[i].size);
-    spans.push_back({offset, width, isAlpha(h.fields[i])});
-    offset += width;
-  }
-  const KeyOrder order(TextOrder(h), std::move(spans));
-  const uint32_t recordSize = h.recordSize;
-  const uint32_t blockSize = h.blockSize();
-  std::vector<uint32_t> positions;
-  try {
-    positions = keyOrderOf(count, order, true, static_cast<size_t>(offset), [&](size_t r) {
-      return blocks + recordOffset(r, recordSize, blockSize);
-    });
-  } catch (const EngineError& e) {
-    throw EngineError(e.kind(), "table " + h.tableName + " cannot be written: " + e.what());
-  }
-  if (positions.empty()) return;
-  const std::string records =
-      unpackBlocks(std::string_view(blocks, size), count, recordSize, blockSize);
-  for (size_t r = 0; r < count; ++r) {
-    std::memcpy(blocks + recordOffset(r, recordSize, blockSize),
-                records.data() + size_t{positions[r]} * recordSize, recordSize);
-  }
-}
-
 }  // namespace
 
 int tableLevel(const FileHeader& db) {
@@ -136,20 +99,30 @@ int keyFieldCount(const TableSchema& schema) {
   return 0;
 }
 
-TableImage decodeTable(std::string_view db, std::string_view mb, const RowSink& sink) {
-  FileHeader h = parseHeader(db);
+namespace {
+
+// A table's header, checked for what decoding its records needs, and the schema it gives.
+struct DataFile {
+  FileHeader h;
+  std::vector<FieldLayout> layout;
+  TableImage image;  // schema only
+};
+
+DataFile dataFileOf(std::string_view head) {
+  DataFile out{parseHeader(head), {}, {}};
+  FileHeader& h = out.h;
   if (h.kind() != FileKind::Data) throwFormat("not a table data file (.DB)");
   if (h.isEncrypted()) {
     throw EngineError(ErrorKind::Unsupported, "the table is encrypted (password protected)");
   }
-  const auto layout = layoutFields(h);
+  out.layout = layoutFields(h);
+  const auto& layout = out.layout;
   if (h.fileType == 0 && h.keyFieldCount == 0) throwFormat("keyed table without key fields");
   if (h.fileType == 2) h.keyFieldCount = 0;
-
-  TableImage image;
+  TableSchema& schema = out.image.schema;
   for (size_t i = 0; i < layout.size(); ++i) {
     const std::string name = i < h.fieldNames.size() ? h.fieldNames[i] : std::string();
-    image.schema.fields.push_back(
+    schema.fields.push_back(
         {name, layout[i].type, defSizeFromDescriptor(layout[i].type, layout[i].descriptorSize)});
   }
   if (h.keyFieldCount > 0) {
@@ -158,36 +131,106 @@ TableImage decodeTable(std::string_view db, std::string_view mb, const RowSink& 
     primary.unique = true;
     for (uint32_t i = 0; i < h.keyFieldCount; ++i) {
       if (isBlob(layout[i].type)) throwFormat("table key holds a blob field");
-      primary.fields.push_back(image.schema.fields[i].name);
+      primary.fields.push_back(schema.fields[i].name);
     }
-    image.schema.indexes.push_back(std::move(primary));
+    schema.indexes.push_back(std::move(primary));
   }
+  return out;
+}
 
+void decodeRecord(const std::vector<FieldLayout>& layout, const char* rec,
+                  const BlobFileReader* blobs, Row& row) {
+  row.clear();
+  row.reserve(layout.size());
+  for (const auto& f : layout) {
+    if (isBlob(f.type)) {
+      row.push_back(decodeBlobField(f.type, rec + f.offset, f.width, blobs));
+    } else {
+      row.push_back(decodeField(f.type, f.descriptorSize, rec + f.offset, f.width));
+    }
+  }
+}
+
+TableImage finished(DataFile&& file, std::string_view mb) {
+  file.image.format.db = std::move(file.h);
+  file.image.format.blobFile = std::string(mb);
+  return std::move(file.image);
+}
+
+}  // namespace
+
+TableImage decodeTable(std::string_view db, std::string_view mb, const RowSink& sink) {
+  DataFile file = dataFileOf(db);
   std::optional<BlobFileReader> blobs;
   if (!mb.empty()) blobs.emplace(mb);
-  const auto records = readRecordChain(db, h);
-  if (!sink) image.rows.reserve(records.size());
+  const auto records = readRecordChain(db, file.h);
+  if (!sink) file.image.rows.reserve(records.size());
   Row row;
   for (const RecordRef& ref : records) {
-    const char* rec = db.data() + ref.offset;
-    row.clear();
-    row.reserve(layout.size());
-    for (const auto& f : layout) {
-      if (isBlob(f.type)) {
-        row.push_back(decodeBlobField(f.type, rec + f.offset, f.width, blobs ? &*blobs : nullptr));
-      } else {
-        row.push_back(decodeField(f.type, f.descriptorSize, rec + f.offset, f.width));
-      }
-    }
+    decodeRecord(file.layout, db.data() + ref.offset, blobs ? &*blobs : nullptr, row);
     if (sink) {
       sink(row);
     } else {
-      image.rows.push_back(std::move(row));
+      file.image.rows.push_back(std::move(row));
     }
   }
-  image.format.db = std::move(h);
-  image.format.blobFile = std::string(mb);
-  return image;
+  return finished(std::move(file), mb);
+}
+
+TableImage streamTable(uint64_t size, const ReadAt& readAt, std::string_view mb,
+                       const RowSink& sink) {
+  // A header is at most 64 KB (its size is a 16-bit number).
+  std::string buffer(static_cast<size_t>(std::min<uint64_t>(size, 0x10000)), '\0');
+  readAt(0, buffer);
+  DataFile file = dataFileOf(buffer);
+  const FileHeader& h = file.h;
+  const uint32_t blockSize = h.blockSize();
+  // A megabyte or so of blocks at a time, in one buffer.
+  const size_t perChunk = std::max<size_t>(1, (size_t{1} << 20) / blockSize);
+  const auto readBlocks = [&](uint32_t first, size_t n) {
+    const uint64_t start = blockStart(h, first);
+    const uint64_t end = std::min<uint64_t>(size, start + uint64_t(n) * blockSize);
+    buffer.resize(static_cast<size_t>(end - start));
+    readAt(start, buffer);
+  };
+
+  // The chain is checked from the block heads before any row is handed over.
+  std::vector<BlockHead> heads;
+  if (size > h.headerSize) {
+    const size_t blocksInFile = (size - h.headerSize + blockSize - 1) / blockSize;
+    heads.resize(blocksInFile + 1);
+    for (size_t b = 1; b <= blocksInFile; b += perChunk) {
+      readBlocks(static_cast<uint32_t>(b), perChunk);
+      for (size_t at = 0; at + kBlockHeadSize <= buffer.size(); at += blockSize) {
+        heads[b + at / blockSize] = blockHeadAt(buffer.data() + at);
+      }
+    }
+  }
+  const auto chain = walkRecordChain(h, size, [&](uint32_t b) { return heads[b]; });
+  heads = {};
+
+  std::optional<BlobFileReader> blobs;
+  if (!mb.empty()) blobs.emplace(mb);
+  Row row;
+  // Runs of blocks that follow each other in the file are read together.
+  for (size_t i = 0; i < chain.size();) {
+    size_t n = 1;
+    while (i + n < chain.size() && n < perChunk && chain[i + n].block == chain[i].block + n) ++n;
+    readBlocks(chain[i].block, n);
+    for (size_t k = 0; k < n; ++k) {
+      const char* block = buffer.data() + k * blockSize + kBlockHeadSize;
+      for (uint32_t r = 0; r < chain[i + k].records; ++r) {
+        decodeRecord(file.layout, block + size_t(r) * h.recordSize, blobs ? &*blobs : nullptr, row);
+        if (sink) {
+          sink(row);
+        } else {
+          file.image.rows.push_back(std::move(row));
+        }
+      }
+    }
+    i += n;
+  }
+  return finished(std::move(file), mb);
 }
 
 FileHeader primaryIndexHeader(const FileHeader& db, const std::optional<FileHeader>& px) {
@@ -272,100 +315,183 @@ TableFormat newTableFormat(const std::string& fileName, const TableSchema& schem
   return format;
 }
 
-EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, size_t count,
-                         const RowAt& rowAt) {
-  FileHeader h = format.db;
-  const auto layout = layoutFields(h);
+TableEncoder::TableEncoder(const TableFormat& format, const TableSchema& schema, size_t count,
+                           const RowAt& rowAt)
+    : format_(format), rowAt_(rowAt), count_(count), h_(format.db), blobs_(format.blobFile) {
+  fields_ = layoutFields(h_);
   requireKnownOrder(format, count);
-  if (layout.size() != schema.fields.size()) {
+  if (fields_.size() != schema.fields.size()) {
     throw EngineError(ErrorKind::State, "rows do not match the table's fields");
   }
-  const uint32_t perBlock = recordsPerBlock(h.recordSize, h.blockSize());
-  if ((count + perBlock - 1) / perBlock > kMaxBlocks) {
+  perBlock_ = recordsPerBlock(h_.recordSize, h_.blockSize());
+  blocks_ = (count + perBlock_ - 1) / perBlock_;
+  if (blocks_ > kMaxBlocks) {
     throw EngineError(ErrorKind::Unsupported, "table too large for its block size");
   }
-  bool hasBlobs = false;
-  int autoIncField = -1;
-  for (size_t i = 0; i < layout.size(); ++i) {
-    hasBlobs = hasBlobs || isBlob(layout[i].type);
-    if (layout[i].type == FieldType::AutoInc && autoIncField < 0)
-      autoIncField = static_cast<int>(i);
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    hasBlobs_ = hasBlobs_ || isBlob(fields_[i].type);
+    if (fields_[i].type == FieldType::AutoInc && autoIncField_ < 0)
+      autoIncField_ = static_cast<int>(i);
+    if (isBlob(fields_[i].type)) blobFieldsWidth_ += size_t(fields_[i].width);
   }
+  const auto rowOf = [&](size_t r) -> const Row& {
+    const Row& row = rowAt_(r);
+    if (row.size() != fields_.size()) {
+      throw EngineError(ErrorKind::State, "a row does not match the table's fields");
+    }
+    return row;
+  };
 
-  // The auto-increment counter continues from the highest value in use.
-  uint32_t counter = h.autoIncrement;
-  if (autoIncField >= 0) {
+  // The auto-increment counter continues from the highest value in use; blank values take
+  // the next ones in the given order.
+  uint32_t counter = h_.autoIncrement;
+  if (autoIncField_ >= 0) {
     for (size_t r = 0; r < count; ++r) {
-      if (const int64_t* v = rowAt(r)[autoIncField].get<int64_t>()) {
+      if (const int64_t* v = rowOf(r)[size_t(autoIncField_)].get<int64_t>()) {
         counter = std::max<uint32_t>(counter, static_cast<uint32_t>(std::max<int64_t>(*v, 0)));
       }
     }
+    assigned_.assign(count, 0);
+    for (size_t r = 0; r < count; ++r) {
+      if (rowOf(r)[size_t(autoIncField_)].isNull()) assigned_[r] = ++counter;
+    }
   }
 
-  setBlockCounts(h, static_cast<uint32_t>(count));
-  h.modifiedFlags1 = 0;
-  h.modifiedFlags2 = 0;
-  h.indexUpdateRequired = 0;
-  countWrite(h);
+  setBlockCounts(h_, static_cast<uint32_t>(count));
+  h_.modifiedFlags1 = 0;
+  h_.modifiedFlags2 = 0;
+  h_.indexUpdateRequired = 0;
+  countWrite(h_);
+  h_.autoIncrement = counter;
+  headerBytes_ = encodeHeader(h_);
 
-  // Records are encoded where they stand in their blocks, so a large table is not held a
-  // second time as loose records. The header goes in front once the counter is known.
-  EncodedTable out;
-  out.db = encodeHeader(h);
-  const size_t blocksAt = out.db.size();
-  appendEmptyBlocks(out.db, count, h.recordSize, h.blockSize());
-  BlobFileWriter blobs(format.blobFile);
+  if (h_.keyFieldCount == 0) return;
+  // The keys alone, encoded as the records will hold them, give the order of the records
+  // and the first key of each block for the primary index.
+  std::vector<KeySpan> spans;
+  size_t keyWidth = 0;
+  for (uint32_t i = 0; i < h_.keyFieldCount; ++i) {
+    spans.push_back({fields_[i].offset, fields_[i].width, isAlpha(h_.fields[i])});
+    keyWidth += size_t(fields_[i].width);
+  }
+  std::string keys(count * keyWidth, '\0');
   for (size_t r = 0; r < count; ++r) {
-    const Row& row = rowAt(r);
-    if (row.size() != layout.size()) {
-      throw EngineError(ErrorKind::State, "a row does not match the table's fields");
-    }
-    char* rec = out.db.data() + blocksAt + recordOffset(r, h.recordSize, h.blockSize());
-    for (size_t i = 0; i < layout.size(); ++i) {
-      const auto& f = layout[i];
-      if (isBlob(f.type)) {
-        encodeBlobField(f.type, row[i], rec + f.offset, f.width, blobs);
-      } else if (static_cast<int>(i) == autoIncField && row[i].isNull()) {
-        encodeField(f.type, f.descriptorSize, Value(static_cast<int64_t>(++counter)),
-                    rec + f.offset, f.width);
-      } else {
-        encodeField(f.type, f.descriptorSize, row[i], rec + f.offset, f.width);
+    const Row& row = rowOf(r);
+    for (uint32_t i = 0; i < h_.keyFieldCount; ++i)
+      encodeValue(i, row, r, keys.data() + r * keyWidth);
+  }
+  const KeyOrder order(TextOrder(h_), std::move(spans));
+  try {
+    order_ = keyOrderOf(count, order, true, keyWidth,
+                        [&](size_t r) { return keys.data() + r * keyWidth; });
+  } catch (const EngineError& e) {
+    throw EngineError(e.kind(), "table " + h_.tableName + " cannot be written: " + e.what());
+  }
+  if (!order_.empty() && hasBlobs_) {
+    blobFields_.assign(count * blobFieldsWidth_, '\0');
+    for (size_t r = 0; r < count; ++r) {
+      const Row& row = rowOf(r);
+      char* out = blobFields_.data() + r * blobFieldsWidth_;
+      for (size_t i = 0; i < fields_.size(); ++i) {
+        if (!isBlob(fields_[i].type)) continue;
+        encodeBlobField(fields_[i].type, row[i], out, fields_[i].width, blobs_);
+        out += fields_[i].width;
       }
     }
   }
 
-  if (h.keyFieldCount > 0) {
-    placeInKeyOrder(out.db.data() + blocksAt, out.db.size() - blocksAt, h, count);
+  FileHeader pxHeader = primaryIndexHeader(h_, format.px);
+  pxHeader.dataCounter = indexCounterFor(h_);
+  const uint32_t pxKeyWidth = indexKeyWidth(pxHeader);
+  std::vector<IndexEntry> leaves;
+  for (size_t first = 0; first < count; first += perBlock_) {
+    const size_t r = order_.empty() ? first : order_[first];
+    std::string key(keys.data() + r * keyWidth, keyWidth);
+    key.resize(pxKeyWidth, '\0');
+    leaves.push_back({std::move(key), static_cast<uint32_t>(first / perBlock_ + 1),
+                      static_cast<uint32_t>(std::min<size_t>(perBlock_, count - first))});
   }
+  px_ = buildIndexFile(pxHeader, leaves);
+}
 
-  h.autoIncrement = counter;
-  out.autoIncrement = counter;
-  const std::string header = encodeHeader(h);
-  if (header.size() == blocksAt) {
-    std::memcpy(out.db.data(), header.data(), header.size());
+void TableEncoder::encodeValue(size_t i, const Row& row, size_t r, char* rec) {
+  const FieldLayout& f = fields_[i];
+  if (static_cast<int>(i) == autoIncField_ && row[i].isNull()) {
+    encodeField(f.type, f.descriptorSize, Value(static_cast<int64_t>(assigned_[r])), rec + f.offset,
+                f.width);
   } else {
-    out.db.replace(0, blocksAt, header);
+    encodeField(f.type, f.descriptorSize, row[i], rec + f.offset, f.width);
   }
-  out.blocksAt = header.size();
+}
 
-  out.rowBlocks.resize(count);
-  for (size_t r = 0; r < count; ++r) out.rowBlocks[r] = static_cast<uint32_t>(r / perBlock + 1);
-
-  if (h.keyFieldCount > 0) {
-    FileHeader pxHeader = primaryIndexHeader(h, format.px);
-    pxHeader.dataCounter = indexCounterFor(h);
-    const uint32_t keyWidth = indexKeyWidth(pxHeader);
-    std::vector<IndexEntry> leaves;
-    for (size_t first = 0; first < count; first += perBlock) {
-      const uint32_t n = static_cast<uint32_t>(std::min<size_t>(perBlock, count - first));
-      leaves.push_back(
-          {out.db.substr(out.blocksAt + recordOffset(first, h.recordSize, h.blockSize()), keyWidth),
-           static_cast<uint32_t>(first / perBlock + 1), n});
+void TableEncoder::encodeRecord(size_t place, char* rec) {
+  const size_t r = order_.empty() ? place : order_[place];
+  const Row& row = rowAt_(r);
+  if (row.size() != fields_.size()) {
+    throw EngineError(ErrorKind::State, "a row does not match the table's fields");
+  }
+  const char* laidOut = blobFields_.empty() ? nullptr : blobFields_.data() + r * blobFieldsWidth_;
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    const FieldLayout& f = fields_[i];
+    if (!isBlob(f.type)) {
+      encodeValue(i, row, r, rec);
+    } else if (laidOut != nullptr) {
+      std::memcpy(rec + f.offset, laidOut, size_t(f.width));
+      laidOut += f.width;
+    } else {
+      encodeBlobField(f.type, row[i], rec + f.offset, f.width, blobs_);
     }
-    out.px = buildIndexFile(pxHeader, leaves);
   }
-  if (hasBlobs || !format.blobFile.empty()) out.mb = blobs.finish();
-  out.header = std::move(h);
+}
+
+void TableEncoder::writeDb(ByteSink& out) {
+  out.append(headerBytes_);
+  const uint32_t blockSize = h_.blockSize();
+  const uint32_t recordSize = h_.recordSize;
+  // A megabyte or so of blocks at a time, in one buffer used again: fresh memory for a whole
+  // table costs more than the encoding.
+  const size_t perChunk = std::max<size_t>(1, (size_t{1} << 20) / blockSize);
+  std::string chunk;
+  for (size_t b0 = 0; b0 < blocks_; b0 += perChunk) {
+    const size_t n = std::min(perChunk, blocks_ - b0);
+    chunk.assign(n * blockSize, '\0');
+    for (size_t b = b0; b < b0 + n; ++b) {
+      char* block = chunk.data() + (b - b0) * blockSize;
+      const size_t first = b * perBlock_;
+      const size_t records = std::min<size_t>(perBlock_, count_ - first);
+      writeBlockHead(block, b, blocks_, records, recordSize);
+      for (size_t i = 0; i < records; ++i) {
+        encodeRecord(first + i, block + kBlockHeadSize + i * recordSize);
+      }
+    }
+    out.append(chunk);
+  }
+}
+
+std::optional<std::string> TableEncoder::finishBlobs() {
+  if (!writesBlobFile()) return std::nullopt;
+  return blobs_.finish();
+}
+
+std::vector<uint32_t> TableEncoder::rowBlocks() const {
+  std::vector<uint32_t> out(count_);
+  for (size_t r = 0; r < count_; ++r) out[r] = static_cast<uint32_t>(r / perBlock_ + 1);
+  return out;
+}
+
+EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, size_t count,
+                         const RowAt& rowAt) {
+  TableEncoder encoder(format, schema, count, rowAt);
+  EncodedTable out;
+  out.db.reserve(encoder.dbSize());
+  StringSink sink(out.db);
+  encoder.writeDb(sink);
+  out.header = encoder.header();
+  out.px = encoder.px();
+  out.mb = encoder.finishBlobs();
+  out.autoIncrement = out.header.autoIncrement;
+  out.blocksAt = encoder.headerSize();
+  out.rowBlocks = encoder.rowBlocks();
   return out;
 }
 

@@ -5,10 +5,14 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/paradox/BlobFile.h"
+#include "engine/paradox/ByteSink.h"
+#include "engine/paradox/FieldTypes.h"
 #include "engine/paradox/FileHeader.h"
 #include "engine/paradox/SecondaryIndex.h"
 #include "schema/TableSchema.h"
@@ -41,6 +45,13 @@ int tableLevel(const FileHeader& db);
 using RowSink = std::function<void(const Row&)>;
 TableImage decodeTable(std::string_view db, std::string_view mb, const RowSink& sink = {});
 
+// The same, reading the .DB of `size` bytes a megabyte or so at a time through `readAt`
+// (which fills the span from the offset or throws), so that the file is never whole in
+// memory. The block chain is checked before any row is handed over.
+using ReadAt = std::function<void(uint64_t offset, std::span<char> out)>;
+TableImage streamTable(uint64_t size, const ReadAt& readAt, std::string_view mb,
+                       const RowSink& sink = {});
+
 // The .PX header of a table; `px` when given, otherwise a new one for the table's key.
 FileHeader primaryIndexHeader(const FileHeader& db, const std::optional<FileHeader>& px);
 
@@ -68,6 +79,72 @@ TableFormat newTableFormat(const std::string& fileName, const TableSchema& schem
 // The key fields of the table's primary index (0 for an unkeyed table).
 int keyFieldCount(const TableSchema& schema);
 
+using RowAt = std::function<const Row&(size_t)>;
+
+// Where a field lies in a record.
+struct FieldLayout {
+  FieldType type;
+  int descriptorSize;
+  int offset;
+  int width;
+};
+
+// The files of a table made from `count` rows (each with one value per field, of the
+// field's own kind): a keyed table's in the order of its key under its sort order
+// (SortOrder.h), an unkeyed table's in the given order. Blank auto-increment values get the
+// next counter value, in the given order. The change counter counts the write; the
+// structure stamp and family byte stay (FamilyTies.h).
+// Everything but the records is worked out when the encoder is made (the counter, the key
+// order, the primary index), so that the .DB can then go to a file block by block and a
+// large table is never whole in memory a second time. `format` must outlive it.
+// Throws EngineError(Conversion) for a value a key field cannot hold, EngineError(Unsupported)
+// when the table outgrows what its block size can address, when its indexes order text under
+// a sort order not implemented here, or when two keys are the same under it.
+class TableEncoder {
+ public:
+  TableEncoder(const TableFormat& format, const TableSchema& schema, size_t count,
+               const RowAt& rowAt);
+
+  const FileHeader& header() const { return h_; }  // the .DB header as written
+  size_t headerSize() const { return headerBytes_.size(); }
+  size_t dbSize() const { return headerBytes_.size() + blocks_ * h_.blockSize(); }
+  // The .DB: its header, then the blocks of records. Throws EngineError(Conversion) for a
+  // value a field cannot hold.
+  void writeDb(ByteSink& out);
+  // The .PX of a keyed table.
+  const std::optional<std::string>& px() const { return px_; }
+  // A table with blob fields, or one that had an .MB, gets an .MB.
+  bool writesBlobFile() const { return hasBlobs_ || !format_.blobFile.empty(); }
+  // The .MB, once the .DB is written; nullopt when the table gets none.
+  std::optional<std::string> finishBlobs();
+  // The data block of each row, in row order (the hint a secondary index stores).
+  std::vector<uint32_t> rowBlocks() const;
+
+ private:
+  void encodeRecord(size_t place, char* rec);
+  void encodeValue(size_t i, const Row& row, size_t r, char* rec);
+
+  const TableFormat& format_;
+  RowAt rowAt_;
+  size_t count_;
+  FileHeader h_;
+  std::vector<FieldLayout> fields_;
+  uint32_t perBlock_ = 1;
+  size_t blocks_ = 0;
+  int autoIncField_ = -1;
+  bool hasBlobs_ = false;
+  std::vector<uint32_t> assigned_;  // per row, the counter value a blank auto-increment gets
+  std::vector<uint32_t> order_;     // the row at each place, when not the given order
+  // When the rows are placed out of their given order, their blob fields are laid out in
+  // the given order beforehand (per row, the blob fields' bytes in field order), so that the
+  // .MB comes out the same either way.
+  std::string blobFields_;
+  size_t blobFieldsWidth_ = 0;
+  BlobFileWriter blobs_;
+  std::string headerBytes_;
+  std::optional<std::string> px_;
+};
+
 struct EncodedTable {
   FileHeader header;  // the .DB header as written
   std::string db;
@@ -79,16 +156,7 @@ struct EncodedTable {
   std::vector<uint32_t> rowBlocks;
 };
 
-using RowAt = std::function<const Row&(size_t)>;
-
-// Encodes `count` rows (each with one value per field, of the field's own kind): a keyed
-// table's in the order of its key under its sort order (SortOrder.h), an unkeyed table's in
-// the given order. Blank auto-increment values get the next counter value, in the given
-// order, before the rows are placed. The change counter counts the write; the structure
-// stamp and family byte stay (FamilyTies.h). Throws EngineError(Conversion) for a value a
-// field cannot hold, EngineError(Unsupported) when the table outgrows what its block size
-// can address, when its indexes order text under a sort order not implemented here, or when
-// two keys are the same under it.
+// The whole of a table's files in memory, by TableEncoder. Throws as it does.
 EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, size_t count,
                          const RowAt& rowAt);
 

@@ -56,9 +56,24 @@ StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tabl
     throw EngineError(ErrorKind::MissingTable,
                       "table " + tableName + " does not exist in " + dir.string());
   }
-  const std::string db = readAll(ops, files->db);
   const std::string mb = files->mb ? readAll(ops, *files->mb) : std::string();
-  StoredTable out{inFile(files->db, [&] { return decodeTable(db, mb, sink); }), *files};
+  // Rows walked once are read from the file as they go; rows kept are in memory anyway.
+  const auto decode = [&]() -> TableImage {
+    if (!sink) return decodeTable(readAll(ops, files->db), mb);
+    std::string error;
+    const auto in = ops.openFile(files->db, error);
+    const auto fail = [&] {
+      throw EngineError(ErrorKind::Io, "cannot read " + files->db.string() + ": " + error);
+    };
+    if (!in) fail();
+    return streamTable(
+        in->size(),
+        [&](uint64_t offset, std::span<char> out) {
+          if (!in->readAt(offset, out, error)) fail();
+        },
+        mb, sink);
+  };
+  StoredTable out{inFile(files->db, decode), *files};
   if (out.image.format.db.keyFieldCount > 0 && files->px) {
     out.image.format.px = usablePrimaryHeader(readAll(ops, *files->px), out.image.format.db);
   }
@@ -120,23 +135,31 @@ std::optional<TableLanguage> languageOfDirectory(const fs::path& dir, const std:
 void saveTable(FileOps& ops, const fs::path& dir, const std::string& stem, const TableFiles* files,
                const TableFormat& format, const TableSchema& schema, size_t count,
                const RowAt& rowAt, const std::vector<NewFile>& extra) {
-  EncodedTable encoded = encodeTable(format, schema, count, rowAt);
-  // The loose records, for the indexes rebuilt from them; a table without any is not held
-  // twice.
-  std::string records;
-  if (std::any_of(format.secondary.begin(), format.secondary.end(),
-                  [](const auto& index) { return !isLeftAsIs(index); })) {
-    records = unpackBlocks(std::string_view(encoded.db).substr(encoded.blocksAt), count,
-                           format.db.recordSize, format.db.blockSize());
-  }
+  const fs::path dbPath = files ? files->db : dir / (stem + ".DB");
+  const fs::path pxPath = files && files->px ? *files->px : dir / (stem + ".PX");
+  const fs::path mbPath = files && files->mb ? *files->mb : dir / (stem + ".MB");
   std::vector<NewFile> out;
-  out.push_back({files ? files->db : dir / (stem + ".DB"), std::move(encoded.db)});
-  if (encoded.px) {
-    out.push_back({files && files->px ? *files->px : dir / (stem + ".PX"), std::move(*encoded.px)});
+  const bool rebuildsIndexes = std::any_of(format.secondary.begin(), format.secondary.end(),
+                                           [](const auto& index) { return !isLeftAsIs(index); });
+  if (!rebuildsIndexes) {
+    // The .DB goes to its file as it is encoded; the .MB, laid out meanwhile, follows it.
+    TableEncoder encoder(format, schema, count, rowAt);
+    out.push_back({dbPath, {}, [&](ByteSink& sink) { encoder.writeDb(sink); }});
+    if (encoder.px()) out.push_back({pxPath, *encoder.px()});
+    if (encoder.writesBlobFile()) {
+      out.push_back({mbPath, {}, [&](ByteSink& sink) { sink.append(*encoder.finishBlobs()); }});
+    }
+    out.insert(out.end(), extra.begin(), extra.end());
+    commitFileSet(ops, dir, stem, out);
+    return;
   }
-  if (encoded.mb) {
-    out.push_back({files && files->mb ? *files->mb : dir / (stem + ".MB"), std::move(*encoded.mb)});
-  }
+  EncodedTable encoded = encodeTable(format, schema, count, rowAt);
+  // The loose records, for the indexes rebuilt from them.
+  const std::string records = unpackBlocks(std::string_view(encoded.db).substr(encoded.blocksAt),
+                                           count, format.db.recordSize, format.db.blockSize());
+  out.push_back({dbPath, std::move(encoded.db)});
+  if (encoded.px) out.push_back({pxPath, std::move(*encoded.px)});
+  if (encoded.mb) out.push_back({mbPath, std::move(*encoded.mb)});
   // Every index is rebuilt (or refused) before any file is replaced.
   for (const auto& index : format.secondary) {
     if (isLeftAsIs(index)) continue;

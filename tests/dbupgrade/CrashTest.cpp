@@ -9,8 +9,8 @@
 
 #include "engine/paradox/FileOps.h"
 #include "engine/paradox/ParadoxDatabase.h"
-#include "support/FaultyFileSystem.h"
 #include "schema/upgrade/ParadoxRebuild.h"
+#include "support/FaultyFileSystem.h"
 #include "tests/dbupgrade/Installation.h"
 
 namespace kvt::testing {
@@ -37,8 +37,8 @@ struct Death {
 class DyingOps : public paradox::FileOps {
  public:
   explicit DyingOps(Death& d) : d_(d) {}
-  bool writeFile(const fs::path& p, std::string_view b, std::string& e) override {
-    return !d_.hit() && FileOps::writeFile(p, b, e);
+  bool writeFileFrom(const fs::path& p, const paradox::FileContent& c, std::string& e) override {
+    return !d_.hit() && FileOps::writeFileFrom(p, c, e);
   }
   bool rename(const fs::path& f, const fs::path& t, std::string& e) override {
     return !d_.hit() && FileOps::rename(f, t, e);

@@ -24,9 +24,9 @@ class FaultyOps : public FileOps {
   FaultyOps(int at, Mode mode) : at_(at), mode_(mode) {}
   int count() const { return count_; }
 
-  bool writeFile(const fs::path& p, std::string_view bytes, std::string& error) override {
+  bool writeFileFrom(const fs::path& p, const FileContent& content, std::string& error) override {
     if (hit(error)) return false;
-    return FileOps::writeFile(p, bytes, error);
+    return FileOps::writeFileFrom(p, content, error);
   }
   bool rename(const fs::path& from, const fs::path& to, std::string& error) override {
     if (hit(error)) return false;

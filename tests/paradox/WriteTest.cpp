@@ -105,6 +105,14 @@ TEST(TableWrite, NewTableReadsBackThroughEngineAndPxlib) {
   // Memos too long for the leader live in the blob file: 240 and 300+ bytes share a
   // block, 70000 bytes have their own (header + shared block + 18 units).
   EXPECT_EQ(fs::file_size(*back.files.mb), 4096u * (1 + 1 + 18));
+
+  // Rows handed over out of key order are placed in it, each with its own memo.
+  const std::vector<Row> reversed(sorted.rbegin(), sorted.rend());
+  save(dir.path(), "CB26", newTableFormat("CB26.DB", schema), schema, reversed, nullptr);
+  const StoredTable placed = loadTable(defaultFileOps(), dir.path(), "CB26");
+  EXPECT_EQ(placed.image.rows, sorted);
+  expectIndexMatchesTable(placed.files.db, *placed.files.px);
+  test::expectPxlibAgrees(placed);
 }
 
 #if KVT_WITH_PXLIB
@@ -136,14 +144,19 @@ TEST(TableWrite, LargeTableGetsAMultiLevelIndex) {
   schema.fields = {{"ID", FieldType::Long, 0}, {"Name", FieldType::Alpha, 10}};
   schema.indexes = {{"", {"ID"}, true, true, false}};
   std::vector<Row> rows;
-  for (int i = 0; i < 40000; ++i)
-    rows.push_back({Value(i - 20000), Value("n" + std::to_string(i))});
+  // More than a megabyte: written and walked in several pieces.
+  for (int i = 0; i < 100000; ++i)
+    rows.push_back({Value(i - 50000), Value("n" + std::to_string(i))});
   save(dir.path(), "BIG", newTableFormat("BIG.DB", schema), schema, rows, nullptr);
   const auto px = parseHeader(test::readFile(dir.path() / "BIG.PX"));
   EXPECT_EQ(px.indexLevels, 2u);
   expectIndexMatchesTable(dir.path() / "BIG.DB", dir.path() / "BIG.PX");
   const StoredTable back = loadTable(defaultFileOps(), dir.path(), "BIG");
   EXPECT_EQ(back.image.rows, rows);
+  std::vector<Row> walked;
+  loadTable(defaultFileOps(), dir.path(), "BIG", false,
+            [&](const Row& row) { walked.push_back(row); });
+  EXPECT_EQ(walked, rows);
   test::expectPxlibAgrees(back);
 }
 
@@ -164,6 +177,10 @@ TEST(TableWrite, ValuesAFieldCannotHoldAreRefusedWithNothingWritten) {
   rows.back() = formRow("B", 10, Value(3.5));  // a number where a memo goes
   EXPECT_THROW(save(dir.path(), "T", t.image.format, t.image.schema, rows, &t.files), EngineError);
   EXPECT_EQ(test::readFile(dir.path() / "T.DB"), before);
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
+    EXPECT_EQ(entry.path().filename().string().find(".kvt"), std::string::npos)
+        << entry.path() << " left behind";
+  }
   // Text longer than an alpha field keeps its leading bytes.
   rows.back() = formRow(std::string(20, 'L'), 10, Value::null());
   save(dir.path(), "T", t.image.format, t.image.schema, rows, &t.files);

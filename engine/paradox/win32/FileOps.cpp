@@ -67,21 +67,90 @@ bool FileOps::readFile(const fs::path& path, std::string& bytes, std::string& er
   }
 }
 
-bool FileOps::writeFile(const fs::path& path, std::string_view bytes, std::string& error) {
+namespace {
+
+// Writes each piece straight to the file; the first failure ends the content.
+class HandleSink final : public ByteSink {
+ public:
+  struct Failed {};
+  explicit HandleSink(HANDLE h) : h_(h) {}
+  void append(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      DWORD written = 0;
+      const DWORD chunk = DWORD(std::min<size_t>(bytes.size(), 1u << 30));
+      if (!::WriteFile(h_, bytes.data(), chunk, &written, nullptr) || written == 0) {
+        error = lastError();
+        throw Failed{};
+      }
+      bytes.remove_prefix(written);
+    }
+  }
+  std::string error;
+
+ private:
+  HANDLE h_;
+};
+
+}  // namespace
+
+namespace {
+
+class HandleInput final : public InputFile {
+ public:
+  HandleInput(Handle h, uint64_t size) : h_(std::move(h)), size_(size) {}
+  uint64_t size() const override { return size_; }
+  bool readAt(uint64_t offset, std::span<char> out, std::string& error) override {
+    while (!out.empty()) {
+      OVERLAPPED at{};
+      at.Offset = DWORD(offset & 0xFFFFFFFFu);
+      at.OffsetHigh = DWORD(offset >> 32);
+      DWORD got = 0;
+      const DWORD want = DWORD(std::min<size_t>(out.size(), 1u << 30));
+      if (!::ReadFile(h_.get(), out.data(), want, &got, &at)) {
+        error = lastError();
+        return false;
+      }
+      if (got == 0) {
+        error = "the file ends early";
+        return false;
+      }
+      out = out.subspan(got);
+      offset += got;
+    }
+    return true;
+  }
+
+ private:
+  Handle h_;
+  uint64_t size_;
+};
+
+}  // namespace
+
+std::unique_ptr<InputFile> FileOps::openFile(const fs::path& path, std::string& error) {
+  Handle h(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  LARGE_INTEGER size{};
+  if (h.get() == INVALID_HANDLE_VALUE || !::GetFileSizeEx(h.get(), &size)) {
+    error = lastError();
+    return nullptr;
+  }
+  return std::make_unique<HandleInput>(std::move(h), uint64_t(size.QuadPart));
+}
+
+bool FileOps::writeFileFrom(const fs::path& path, const FileContent& content, std::string& error) {
   Handle h(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr));
   if (h.get() == INVALID_HANDLE_VALUE) {
     error = lastError();
     return false;
   }
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    const DWORD chunk = DWORD(std::min<size_t>(bytes.size(), 1u << 30));
-    if (!::WriteFile(h.get(), bytes.data(), chunk, &written, nullptr) || written == 0) {
-      error = lastError();
-      return false;
-    }
-    bytes.remove_prefix(written);
+  HandleSink sink(h.get());
+  try {
+    content(sink);
+  } catch (const HandleSink::Failed&) {
+    error = sink.error;
+    return false;
   }
   if (!::FlushFileBuffers(h.get())) {
     error = lastError();
