@@ -139,7 +139,8 @@ void AddXIDPSW(RunContext& ctx) {
 
   CutValues cut;
   try {
-    for (Row& row : rows) row = NewRowFields(ctx, schema, row, package, &cut);
+    const std::vector<int> positions = CopiedFieldPositions(schema, package);
+    for (Row& row : rows) row = NewRowFields(ctx, schema, positions, row, package, &cut);
     package.addRows(std::move(rows));  // a row the table refuses is left out
     package.close();
   } catch (const EngineError&) {

@@ -143,8 +143,9 @@ void RefreshTableFromRelease(RunContext& ctx, const std::string& name) {
   try {
     std::vector<Row> rows;
     rows.reserve(release->rows.size());
+    const std::vector<int> positions = CopiedFieldPositions(release->schema, package);
     for (const Row& row : release->rows) {
-      rows.push_back(NewRowFields(ctx, release->schema, row, package, &cut));
+      rows.push_back(NewRowFields(ctx, release->schema, positions, row, package, &cut));
     }
     package.addRows(std::move(rows));  // a row the server refuses is left out
   } catch (const EngineError&) {

@@ -103,35 +103,57 @@ namespace {
 // Hands each column of the source row that the target has to `assign` with the target's
 // field position, as the value to store. A column `assign` cannot take is left out.
 template <typename Assign>
-void ForEachCopiedField(RunContext& ctx, const TableSchema& sourceSchema, const Row& row,
-                        const Table& target, CutValues* cut, Assign assign) {
+void ForEachCopiedField(RunContext& ctx, const TableSchema& sourceSchema,
+                        const std::vector<int>& positions, const Row& row, const Table& target,
+                        CutValues* cut, Assign assign) {
   const bool toMySql = IsMySql(ctx);
   for (std::size_t i = 0; i < sourceSchema.fields.size() && i < row.size(); ++i) {
+    const int pos = i < positions.size() ? positions[i] : -1;
+    if (pos < 0) continue;  // a column the target lacks
     const FieldDef& field = sourceSchema.fields[i];
     try {
       Value value = row[i];
       if (toMySql && field.type == FieldType::Logical) value = Value(value.asBool() ? "T" : "F");
-      const int pos = target.fieldIndex(field.name);
       if (cut && !fitsField(target.fieldDef(pos), value)) cut->add(field.name);
       assign(pos, std::move(value));
     } catch (const EngineError&) {
-      // A column the target lacks or cannot take is left out of this row.
+      // A column the target cannot take is left out of this row.
     }
   }
 }
 
 }  // namespace
 
+std::vector<int> CopiedFieldPositions(const TableSchema& sourceSchema, const Table& target) {
+  std::vector<int> positions(sourceSchema.fields.size(), -1);
+  try {
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+      const std::string& name = sourceSchema.fields[i].name;
+      if (target.hasField(name)) positions[i] = target.fieldIndex(name);
+    }
+  } catch (const EngineError&) {
+    // A target that is not open takes no column.
+  }
+  return positions;
+}
+
 void CopyRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row, Table& target,
                    CutValues* cut) {
-  ForEachCopiedField(ctx, sourceSchema, row, target, cut,
-                     [&](int pos, Value v) { target.set(pos, std::move(v)); });
+  ForEachCopiedField(ctx, sourceSchema, CopiedFieldPositions(sourceSchema, target), row, target,
+                     cut, [&](int pos, Value v) { target.set(pos, std::move(v)); });
 }
 
 Row NewRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row,
                  const Table& target, CutValues* cut) {
+  return NewRowFields(ctx, sourceSchema, CopiedFieldPositions(sourceSchema, target), row, target,
+                      cut);
+}
+
+Row NewRowFields(RunContext& ctx, const TableSchema& sourceSchema,
+                 const std::vector<int>& positions, const Row& row, const Table& target,
+                 CutValues* cut) {
   Row out(static_cast<std::size_t>(target.fieldCount()), Value::null());
-  ForEachCopiedField(ctx, sourceSchema, row, target, cut, [&](int pos, Value v) {
+  ForEachCopiedField(ctx, sourceSchema, positions, row, target, cut, [&](int pos, Value v) {
     out[static_cast<std::size_t>(pos)] = coerceToField(target.fieldDef(pos), std::move(v));
   });
   return out;
@@ -154,10 +176,11 @@ std::size_t CopyAllRows(RunContext& ctx, Table& source, Table& target, CutValues
   target.open(OpenMode::ReadWrite);
   source.open(OpenMode::ReadOnly);
   const TableSchema& schema = source.schema();
+  const std::vector<int> positions = CopiedFieldPositions(schema, target);
   std::size_t refused = 0;
   std::vector<Row> rows;
   for (source.first(); !source.eof(); source.next()) {
-    rows.push_back(NewRowFields(ctx, schema, RecordValues(source), target, cut));
+    rows.push_back(NewRowFields(ctx, schema, positions, RecordValues(source), target, cut));
     if (rows.size() == kBatch) refused += target.addRows(std::exchange(rows, {}));
   }
   refused += target.addRows(std::move(rows));

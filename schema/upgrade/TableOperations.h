@@ -67,6 +67,12 @@ void CopyRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& 
 // converted as Table::set converts them, every other column null. For Table::addRows.
 Row NewRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& row,
                  const Table& target, CutValues* cut = nullptr);
+// The same with the target position of each source column worked out once for many rows
+// (CopiedFieldPositions: -1 for a column the target lacks).
+std::vector<int> CopiedFieldPositions(const TableSchema& sourceSchema, const Table& target);
+Row NewRowFields(RunContext& ctx, const TableSchema& sourceSchema,
+                 const std::vector<int>& positions, const Row& row, const Table& target,
+                 CutValues* cut = nullptr);
 
 // Appends every source row to the target. A row the target refuses is cancelled and counted;
 // the count is returned, and the values that were shortened are counted in `cut`. Throws when
