@@ -266,23 +266,30 @@ bool Table::addRow(Row row) {
 }
 
 size_t Table::addRows(std::vector<Row> rows) {
+  const std::vector<bool> stored = tryAddRows(std::move(rows));
+  return static_cast<size_t>(std::count(stored.begin(), stored.end(), false));
+}
+
+std::vector<bool> Table::tryAddRows(std::vector<Row> rows) {
   requireWritable();
   settle();
-  size_t refused = 0;
+  std::vector<bool> stored(rows.size(), false);
+  std::vector<size_t> of;  // the row each fitting row is
   std::vector<Row> fit;
   fit.reserve(rows.size());
-  for (Row& row : rows) {
+  for (size_t r = 0; r < rows.size(); ++r) {
     try {
-      coerceRow(row);
-      fit.push_back(std::move(row));
+      coerceRow(rows[r]);
+      fit.push_back(std::move(rows[r]));
+      of.push_back(r);
     } catch (const EngineError& e) {
       if (e.kind() != ErrorKind::Conversion) throw;
-      ++refused;
     }
   }
   rows.clear();
-  for (bool stored : store_->insertMany(std::move(fit))) refused += stored ? 0 : 1;
-  return refused;
+  const std::vector<bool> taken = store_->insertMany(std::move(fit));
+  for (size_t k = 0; k < taken.size(); ++k) stored[of[k]] = taken[k];
+  return stored;
 }
 
 int Table::fieldCount() const {

@@ -67,6 +67,8 @@ class Table {
   // has one. Returns how many rows were not stored: a value that cannot be converted, a key
   // another row has, or any other row the database refuses.
   size_t addRows(std::vector<Row> rows);
+  // addRows that says for each row, in their order, whether it was stored.
+  std::vector<bool> tryAddRows(std::vector<Row> rows);
 
   int fieldCount() const;
   const FieldDef& fieldDef(int pos) const;

@@ -1,12 +1,15 @@
 #include "schema/upgrade/ReferenceRefresh.h"
 
+#include <map>
 #include <optional>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "schema/EngineError.h"
+#include "schema/FieldCoercion.h"
 #include "schema/Table.h"
+#include "schema/ValueOrder.h"
 #include "schema/upgrade/TableOperations.h"
 #include "schema/upgrade/UpgradeSupport.h"
 
@@ -43,6 +46,112 @@ void TrySet(Table& table, const std::string& field, Value value) {
   } catch (const EngineError&) {
   }
 }
+
+// Merges port rows into an open DS43Port with the outcome of a locate, an edit or an append,
+// and a post per row: a row of the code is edited (the first in key order), else one is
+// appended, with SEQ "1", or "2" when that post fails; a row whose second post fails too is
+// left out. Appends are gathered and stored together; the table's codes are read once, so a
+// code it lacks is known without looking for it.
+class PortListMerge {
+ public:
+  explicit PortListMerge(Table& package) : package_(package) {
+    for (package_.first(); !package_.eof(); package_.next()) ++codes_[package_.get("Code")];
+  }
+
+  void take(const Value& code, const Value& name) {
+    const int codePos = package_.fieldIndex("Code");
+    const FieldDef& codeField = package_.fieldDef(codePos);
+    const Value wanted = coerceForSearch(codeField, code);
+    const std::string loose = LooseCode(wanted);
+    if (pendingCodes_.count(loose)) flush();
+    const bool maybeHeld = codes_.count(wanted) || appendedCodes_.count(loose);
+    if (maybeHeld && package_.locate("Code", {code})) {
+      edit(code, name);
+      return;
+    }
+    Row row(static_cast<size_t>(package_.fieldCount()), Value::null());
+    set(row, "Code", code);
+    trySet(row, "SEQ", Value("1"));  // an old layout has no SEQ
+    set(row, "Name", name);
+    set(row, "Type", Value("L"));
+    set(row, "CountryCode", Value("TW"));
+    pending_.push_back(std::move(row));
+    pendingCodes_.insert(LooseCode(pending_.back()[static_cast<size_t>(codePos)]));
+  }
+
+  // Stores the gathered appends; a row the table refuses is offered again with SEQ "2".
+  void flush() {
+    if (pending_.empty()) return;
+    std::vector<Row> rows = std::exchange(pending_, {});
+    const std::vector<bool> stored = package_.tryAddRows(rows);
+    std::vector<Row> again;
+    for (size_t r = 0; r < rows.size(); ++r) {
+      if (stored[r]) continue;
+      trySet(rows[r], "SEQ", Value("2"));
+      again.push_back(std::move(rows[r]));
+    }
+    if (!again.empty()) package_.tryAddRows(std::move(again));  // a row refused twice is left out
+    appendedCodes_.merge(pendingCodes_);
+    pendingCodes_.clear();
+  }
+
+ private:
+  struct StoredOrder {
+    bool operator()(const Value& a, const Value& b) const { return compareStoredValues(a, b) < 0; }
+  };
+
+  // A code as either database's key comparison may take it: without case or trailing
+  // blanks. Two codes that can stand for the same row share it.
+  static std::string LooseCode(const Value& code) {
+    std::string text = code.isNull() ? std::string() : code.asString();
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return UpperAscii(text);
+  }
+
+  void set(Row& row, const std::string& field, Value value) const {
+    const int pos = package_.fieldIndex(field);
+    try {
+      row[static_cast<size_t>(pos)] = coerceToField(package_.fieldDef(pos), std::move(value));
+    } catch (const EngineError& e) {
+      throw EngineError(e.kind(), "Table " + package_.tableName() + ": " + e.what());
+    }
+  }
+  void trySet(Row& row, const std::string& field, Value value) const {
+    try {
+      set(row, field, std::move(value));
+    } catch (const EngineError&) {
+    }
+  }
+
+  // The located row, changed and posted as a record buffer is.
+  void edit(const Value& code, const Value& name) {
+    const Value before = package_.get("Code");
+    package_.edit();
+    package_.set("Code", code);
+    TrySet(package_, "SEQ", Value("1"));
+    package_.set("Name", name);
+    package_.set("Type", Value("L"));
+    package_.set("CountryCode", Value("TW"));
+    try {
+      package_.post();
+    } catch (const EngineError&) {
+      TrySet(package_, "SEQ", Value("2"));
+      try {
+        package_.post();
+      } catch (const EngineError&) {
+        package_.cancel();
+        return;
+      }
+    }
+    if (auto it = codes_.find(before); it != codes_.end() && --it->second == 0) codes_.erase(it);
+    ++codes_[package_.get("Code")];
+  }
+
+  Table& package_;
+  std::map<Value, int, StoredOrder> codes_;  // codes of the rows held, but for those appended
+  std::vector<Row> pending_;                 // appends not yet stored
+  std::set<std::string> pendingCodes_, appendedCodes_;
+};
 
 }  // namespace
 
@@ -156,30 +265,16 @@ void RefreshDS43Port(RunContext& ctx) {
     return;
   }
 
-  for (release.first(); !release.eof(); release.next()) {
-    const Value code = release.get("Code");
-    const Value name = release.get("CName");
-    if (package.locate("Code", {code})) {
-      package.edit();
-    } else {
-      package.append();
+  PortListMerge merge(package);
+  try {
+    for (release.first(); !release.eof(); release.next()) {
+      merge.take(release.get("Code"), release.get("CName"));
     }
-    package.set("Code", code);
-    TrySet(package, "SEQ", Value("1"));
-    package.set("Name", name);
-    package.set("Type", Value("L"));
-    package.set("CountryCode", Value("TW"));
-    try {
-      package.post();
-    } catch (const EngineError&) {
-      TrySet(package, "SEQ", Value("2"));
-      try {
-        package.post();
-      } catch (const EngineError&) {
-        package.cancel();
-      }
-    }
+  } catch (...) {
+    merge.flush();  // the rows taken before stay stored, as each was posted in turn
+    throw;
   }
+  merge.flush();
   release.close();
   package.close();
   ctx.AppendLog((IsMySql(ctx) ? "更新了 MySQL 的資料表 " : "更新了 Paradox 的資料表 ") +
