@@ -292,6 +292,28 @@ std::vector<bool> Table::tryAddRows(std::vector<Row> rows) {
   return stored;
 }
 
+std::vector<bool> Table::tryChangeRows(std::vector<std::pair<Row, Row>> changes) {
+  requireWritable();
+  settle();
+  std::vector<bool> changed(changes.size(), false);
+  std::vector<size_t> of;  // the change each fitting change is
+  std::vector<std::pair<Row, Row>> fit;
+  fit.reserve(changes.size());
+  for (size_t c = 0; c < changes.size(); ++c) {
+    try {
+      coerceRow(changes[c].second);
+      fit.push_back(std::move(changes[c]));
+      of.push_back(c);
+    } catch (const EngineError& e) {
+      if (e.kind() != ErrorKind::Conversion) throw;
+    }
+  }
+  changes.clear();
+  const std::vector<bool> done = store_->updateMany(std::move(fit));
+  for (size_t k = 0; k < done.size(); ++k) changed[of[k]] = done[k];
+  return changed;
+}
+
 int Table::fieldCount() const {
   requireOpen();
   return static_cast<int>(store_->schema().fields.size());
