@@ -84,6 +84,9 @@ PortListFigures MergePortList(std::unique_ptr<Database>& package, int releaseRow
   const auto t0 = std::chrono::steady_clock::now();
   upgrade::RefreshDS43Port(ctx);
   fig.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const auto t1 = std::chrono::steady_clock::now();
+  upgrade::RefreshDS43Port(ctx);
+  fig.againSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
   package = std::move(ctx.packageDb);
 
   if (package->selectCount("SELECT * FROM DS43Port WHERE SEQ = '1' AND Type = 'L'") !=

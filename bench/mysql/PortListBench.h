@@ -12,6 +12,7 @@ struct PortListFigures {
   int releaseRows = 0;  // KVT43 rows merged
   int heldRows = 0;     // DS43Port rows before the merge
   double seconds = 0;
+  double againSeconds = 0;  // the same merge run again: every row already as it is to be
 };
 
 // Replaces DS43Port in `package` with `held` rows of the release's codes (every second code), then

@@ -74,10 +74,12 @@ class PortListMerge {
     set(row, "Name", name);
     set(row, "Type", Value("L"));
     set(row, "CountryCode", Value("TW"));
-    if (held) {
+    if (!held) {
+      appends_.push_back(std::move(row));
+    } else if (row != *held) {
       edits_.emplace_back(std::move(*held), std::move(row));
     } else {
-      appends_.push_back(std::move(row));
+      return;  // posting the row as it stands would leave it so
     }
     pendingCodes_.insert(loose);
     pendingCodes_.insert(looseStored);
