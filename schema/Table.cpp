@@ -28,6 +28,29 @@ std::vector<std::string> splitFieldNames(const std::string& fields) {
   return names;
 }
 
+// Hands the items whose values convert (`convert` throws Conversion for one that does not)
+// to `write`, and says for each item whether it was written.
+template <class Item, class Convert, class Write>
+std::vector<bool> WriteConverted(std::vector<Item> items, Convert convert, Write write) {
+  std::vector<bool> written(items.size(), false);
+  std::vector<size_t> of;  // the item each fitting one is
+  std::vector<Item> fit;
+  fit.reserve(items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    try {
+      convert(items[i]);
+      fit.push_back(std::move(items[i]));
+      of.push_back(i);
+    } catch (const EngineError& e) {
+      if (e.kind() != ErrorKind::Conversion) throw;
+    }
+  }
+  items.clear();
+  const std::vector<bool> done = write(std::move(fit));
+  for (size_t k = 0; k < done.size(); ++k) written[of[k]] = done[k];
+  return written;
+}
+
 }  // namespace
 
 Table::Table(Database& db, std::string tableName) : db_(&db), name_(std::move(tableName)) {}
@@ -273,45 +296,17 @@ size_t Table::addRows(std::vector<Row> rows) {
 std::vector<bool> Table::tryAddRows(std::vector<Row> rows) {
   requireWritable();
   settle();
-  std::vector<bool> stored(rows.size(), false);
-  std::vector<size_t> of;  // the row each fitting row is
-  std::vector<Row> fit;
-  fit.reserve(rows.size());
-  for (size_t r = 0; r < rows.size(); ++r) {
-    try {
-      coerceRow(rows[r]);
-      fit.push_back(std::move(rows[r]));
-      of.push_back(r);
-    } catch (const EngineError& e) {
-      if (e.kind() != ErrorKind::Conversion) throw;
-    }
-  }
-  rows.clear();
-  const std::vector<bool> taken = store_->insertMany(std::move(fit));
-  for (size_t k = 0; k < taken.size(); ++k) stored[of[k]] = taken[k];
-  return stored;
+  return WriteConverted(
+      std::move(rows), [&](Row& row) { coerceRow(row); },
+      [&](std::vector<Row> fit) { return store_->insertMany(std::move(fit)); });
 }
 
 std::vector<bool> Table::tryChangeRows(std::vector<std::pair<Row, Row>> changes) {
   requireWritable();
   settle();
-  std::vector<bool> changed(changes.size(), false);
-  std::vector<size_t> of;  // the change each fitting change is
-  std::vector<std::pair<Row, Row>> fit;
-  fit.reserve(changes.size());
-  for (size_t c = 0; c < changes.size(); ++c) {
-    try {
-      coerceRow(changes[c].second);
-      fit.push_back(std::move(changes[c]));
-      of.push_back(c);
-    } catch (const EngineError& e) {
-      if (e.kind() != ErrorKind::Conversion) throw;
-    }
-  }
-  changes.clear();
-  const std::vector<bool> done = store_->updateMany(std::move(fit));
-  for (size_t k = 0; k < done.size(); ++k) changed[of[k]] = done[k];
-  return changed;
+  return WriteConverted(
+      std::move(changes), [&](std::pair<Row, Row>& change) { coerceRow(change.second); },
+      [&](std::vector<std::pair<Row, Row>> fit) { return store_->updateMany(std::move(fit)); });
 }
 
 int Table::fieldCount() const {
