@@ -91,7 +91,8 @@ PortListFigures MergePortList(std::unique_ptr<Database>& package, int releaseRow
 
   if (package->selectCount("SELECT * FROM DS43Port WHERE SEQ = '1' AND Type = 'L'") !=
           releaseRows ||
-      package->selectCount("SELECT * FROM DS43Port") != releaseRows) {
+      package->selectCount("SELECT * FROM DS43Port") != releaseRows ||
+      package->selectCount("SELECT * FROM DS43Port WHERE Name = 'old'") != 0) {
     throw std::runtime_error("the DS43Port merge did not leave one row per code");
   }
   return fig;

@@ -1,4 +1,4 @@
-// The release's port list merged into a MariaDB DS43Port table that already holds part of
+// The release's port list merged into a MariaDB DS43Port table that already holds half of
 // it, through the refresh step itself.
 #pragma once
 
@@ -15,10 +15,10 @@ struct PortListFigures {
   double againSeconds = 0;  // the same merge run again: every row already as it is to be
 };
 
-// Replaces DS43Port in `package` with `held` rows of the release's codes (every second code), then
-// merges a release list of `releaseRows` codes. Throws std::runtime_error when the merged
-// table does not hold one row per code.
-// The step borrows the database for the merge and gives it back.
+// Replaces DS43Port in `package` with rows of every second code of a release list of
+// `releaseRows` codes (held in memory), then merges the list, twice. The step borrows the
+// database and gives it back. Throws std::runtime_error when the merged table does not hold
+// one changed row per code.
 PortListFigures MergePortList(std::unique_ptr<Database>& package, int releaseRows);
 
 }  // namespace kvt::bench
