@@ -17,6 +17,21 @@ std::vector<bool> RowStore::insertMany(std::vector<Row> rows) {
   return stored;
 }
 
+std::vector<bool> RowStore::updateMany(std::vector<std::pair<Row, Row>> changes) {
+  std::vector<bool> changed(changes.size(), false);
+  for (size_t i = 0; i < changes.size(); ++i) {
+    const std::optional<size_t> pos = find(changes[i].first, 0);
+    if (!pos) continue;  // gone, as update() finds it gone
+    try {
+      update(*pos, std::move(changes[i].second));
+      changed[i] = true;
+    } catch (const EngineError&) {
+      // Refused: the row stays as it was.
+    }
+  }
+  return changed;
+}
+
 std::optional<size_t> RowStore::find(const Row& probe, size_t hint) const {
   const std::vector<int> key = schema().primaryKey();
   auto same = [&](size_t pos) {

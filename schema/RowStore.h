@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "schema/TableSchema.h"
@@ -31,6 +32,12 @@ class RowStore {
   // stored; a row insert() refuses with an EngineError is left out. A store that can write
   // many rows at once does so.
   virtual std::vector<bool> insertMany(std::vector<Row> rows);
+  // Changes rows, each given as held (`first`, found by its key) to its new values (`second`,
+  // of the fields' own kinds), as update() would, and says for each whether it was changed:
+  // false for a row that is gone or a change update() refuses. The changes must not meet (no
+  // key, old or new, is another change's), so they may be made in any order. A store that can
+  // change many rows at once does so.
+  virtual std::vector<bool> updateMany(std::vector<std::pair<Row, Row>> changes);
 
   // Bumped by every change, so a handle notices changes made through another handle.
   virtual uint64_t changeCount() const = 0;

@@ -28,6 +28,29 @@ std::vector<std::string> splitFieldNames(const std::string& fields) {
   return names;
 }
 
+// Hands the items whose values convert (`convert` throws Conversion for one that does not)
+// to `write`, and says for each item whether it was written.
+template <class Item, class Convert, class Write>
+std::vector<bool> WriteConverted(std::vector<Item> items, Convert convert, Write write) {
+  std::vector<bool> written(items.size(), false);
+  std::vector<size_t> of;  // the item each fitting one is
+  std::vector<Item> fit;
+  fit.reserve(items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    try {
+      convert(items[i]);
+      fit.push_back(std::move(items[i]));
+      of.push_back(i);
+    } catch (const EngineError& e) {
+      if (e.kind() != ErrorKind::Conversion) throw;
+    }
+  }
+  items.clear();
+  const std::vector<bool> done = write(std::move(fit));
+  for (size_t k = 0; k < done.size(); ++k) written[of[k]] = done[k];
+  return written;
+}
+
 }  // namespace
 
 Table::Table(Database& db, std::string tableName) : db_(&db), name_(std::move(tableName)) {}
@@ -266,23 +289,24 @@ bool Table::addRow(Row row) {
 }
 
 size_t Table::addRows(std::vector<Row> rows) {
+  const std::vector<bool> stored = tryAddRows(std::move(rows));
+  return static_cast<size_t>(std::count(stored.begin(), stored.end(), false));
+}
+
+std::vector<bool> Table::tryAddRows(std::vector<Row> rows) {
   requireWritable();
   settle();
-  size_t refused = 0;
-  std::vector<Row> fit;
-  fit.reserve(rows.size());
-  for (Row& row : rows) {
-    try {
-      coerceRow(row);
-      fit.push_back(std::move(row));
-    } catch (const EngineError& e) {
-      if (e.kind() != ErrorKind::Conversion) throw;
-      ++refused;
-    }
-  }
-  rows.clear();
-  for (bool stored : store_->insertMany(std::move(fit))) refused += stored ? 0 : 1;
-  return refused;
+  return WriteConverted(
+      std::move(rows), [&](Row& row) { coerceRow(row); },
+      [&](std::vector<Row> fit) { return store_->insertMany(std::move(fit)); });
+}
+
+std::vector<bool> Table::tryChangeRows(std::vector<std::pair<Row, Row>> changes) {
+  requireWritable();
+  settle();
+  return WriteConverted(
+      std::move(changes), [&](std::pair<Row, Row>& change) { coerceRow(change.second); },
+      [&](std::vector<std::pair<Row, Row>> fit) { return store_->updateMany(std::move(fit)); });
 }
 
 int Table::fieldCount() const {

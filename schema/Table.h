@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "schema/Database.h"
@@ -67,6 +68,14 @@ class Table {
   // has one. Returns how many rows were not stored: a value that cannot be converted, a key
   // another row has, or any other row the database refuses.
   size_t addRows(std::vector<Row> rows);
+  // addRows that says for each row, in their order, whether it was stored.
+  std::vector<bool> tryAddRows(std::vector<Row> rows);
+  // Changes rows, each given as read from the table (`first`) to new values (`second`, one
+  // per field, converted as set() converts them), without the record buffer and without
+  // moving the cursor, and says for each whether it was changed: false for a row that is
+  // gone, a value that cannot be converted or a change the database refuses (a key another
+  // row has). No two changes may share a key, old or new. A pending change is settled first.
+  std::vector<bool> tryChangeRows(std::vector<std::pair<Row, Row>> changes);
 
   int fieldCount() const;
   const FieldDef& fieldDef(int pos) const;

@@ -1,6 +1,7 @@
 // A refill of a MariaDB table: the same rows written through a table handle one statement a
 // row (as the steps wrote them before), through Table::addRows (multi-row statements), and by
-// the mariadb command-line client from a file of multi-row INSERT statements, the reference.
+// the mariadb command-line client from a file of multi-row INSERT statements, the reference;
+// and the release's port list merged into DS43Port by the refresh step, beside that reference.
 // Runs on a throwaway server of its own (scripts/mariadb-test-server.sh).
 //
 //   bench_mysql [rows] [scratch-dir]   (default: 100 000 rows, a fresh temp directory)
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/mysql/PortListBench.h"
 #include "bench/mysql/ThrowawayServer.h"
 #include "engine/mysql/MySqlDatabase.h"
 #include "schema/Table.h"
@@ -27,6 +29,7 @@ using namespace kvt;
 namespace {
 
 constexpr int kSingleRows = 20000;  // one statement a row is slow: fewer rows do
+constexpr int kPortRows = 20000;    // KVT43 rows merged into a DS43Port holding half of them
 const char* kCreate =
     "CREATE TABLE `Refill` (`Code` varchar(10) NOT NULL default '', `SEQ` int NOT NULL "
     "default 0, `Name` char(40), `CName` varchar(60), `Qty` double, `Flag` char(1), "
@@ -160,6 +163,15 @@ int main(int argc, char** argv) try {
               clientSeconds);
   std::printf("addRows time / client time    %10.2f\n", bulkSeconds / clientSeconds);
   std::printf("addRows / one a row           %10.1fx faster\n", (n / bulkSeconds) / singleRate);
+
+  std::unique_ptr<Database> package = std::move(db);
+  const bench::PortListFigures ports = bench::MergePortList(package, kPortRows);
+  std::printf("DS43Port refresh              %10.0f rows/s (%d rows into %d, %.3f s)\n",
+              ports.releaseRows / ports.seconds, ports.releaseRows, ports.heldRows, ports.seconds);
+  std::printf("  run again, nothing to change%10.0f rows/s (%.3f s)\n",
+              ports.releaseRows / ports.againSeconds, ports.againSeconds);
+  std::printf("client rows/s / refresh rows/s%10.2f\n",
+              (n / clientSeconds) / (ports.releaseRows / ports.seconds));
   fs::remove(file);
   std::error_code ec;
   fs::remove(scratch, ec);  // when nothing else is in it

@@ -294,6 +294,99 @@ std::vector<bool> MySqlRowStore::insertMany(std::vector<Row> rows) {
   return stored;
 }
 
+std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> changes) {
+  if (!keyed() || changes.size() < 2) return RowStore::updateMany(std::move(changes));
+  ensureRows();
+  for (const auto& [held, changed] : changes) {
+    checkRow(held);
+    checkRow(changed);
+  }
+  // Columns of the temporary table: the old key, then every column of the table.
+  const std::string temp = quoteIdentifier("kvt_row_changes");
+  std::vector<std::string> names;
+  std::string select, on, set;
+  for (size_t i = 0; i < key_.size(); ++i) {
+    names.push_back("kvt_old_" + std::to_string(i));
+    const std::string column = quoteIdentifier(info_.columns[key_[i]].def.name);
+    select += column + " AS " + quoteIdentifier(names.back()) + ", ";
+    on += std::string(i ? " AND " : "") + quoted_ + "." + column + " = " + temp + "." +
+          quoteIdentifier(names.back());
+  }
+  for (const ColumnInfo& c : info_.columns) {
+    names.push_back(c.def.name);
+    const std::string column = quoteIdentifier(c.def.name);
+    set +=
+        std::string(set.empty() ? "" : ", ") + quoted_ + "." + column + " = " + temp + "." + column;
+  }
+  try {
+    conn_->execute("DROP TEMPORARY TABLE IF EXISTS " + temp);
+    conn_->execute("CREATE TEMPORARY TABLE " + temp + " SELECT " + select + quoted_ + ".* FROM " +
+                   quoted_ + " LIMIT 0");
+  } catch (const EngineError&) {
+    return RowStore::updateMany(std::move(changes));
+  }
+  struct Dropper {
+    MySqlConnection& conn;
+    const std::string& temp;
+    ~Dropper() {
+      try {
+        conn.execute("DROP TEMPORARY TABLE IF EXISTS " + temp);
+      } catch (const EngineError&) {
+        // A lost session has dropped it with it.
+      }
+    }
+  } dropper{*conn_, temp};
+
+  std::vector<WriteRow> writes;
+  writes.reserve(changes.size());
+  for (const auto& [held, changed] : changes) {
+    WriteRow w;
+    for (size_t k : key_) w.push_back(held[k]);
+    for (size_t i = 0; i < changed.size(); ++i) w.push_back(toServer(i, changed[i]));
+    writes.push_back(std::move(w));
+  }
+  const std::vector<bool> staged = BulkInsert(conn_, "kvt_row_changes", names).write(writes);
+  writes.clear();
+  stale_ = true;
+  ++changes_;
+  try {
+    conn_->execute("UPDATE IGNORE " + quoted_ + " JOIN " + temp + " ON " + on + " SET " + set);
+  } catch (const EngineError&) {
+    // What it made before it failed is told from the rows, as for the rest.
+  }
+
+  // A change was made when its old key is gone and its new one is there, or, keeping its
+  // key, when the row is still there.
+  reloadAll();
+  std::vector<const Row*> order;
+  order.reserve(rows_.size());
+  for (const Row& r : rows_) order.push_back(&r);
+  auto below = [&](const Row* a, const Row* b) { return compareKeys(*a, *b) < 0; };
+  std::sort(order.begin(), order.end(), below);
+  auto held = [&](const Row& probe) {
+    return std::binary_search(order.begin(), order.end(), &probe, below);
+  };
+  std::vector<bool> done(changes.size(), false);
+  std::vector<std::pair<Row, Row>> singly;
+  std::vector<size_t> singlyOf;
+  for (size_t c = 0; c < changes.size(); ++c) {
+    const auto& [old, changed] = changes[c];
+    if (!staged[c]) {
+      singly.push_back(std::move(changes[c]));
+      singlyOf.push_back(c);
+      continue;
+    }
+    const bool oldThere = held(old);
+    done[c] = compareKeys(old, changed) == 0 ? oldThere : !oldThere && held(changed);
+  }
+  // A change the temporary table would not take is made as update() makes it.
+  if (!singly.empty()) {
+    const std::vector<bool> alone = RowStore::updateMany(std::move(singly));
+    for (size_t k = 0; k < alone.size(); ++k) done[singlyOf[k]] = alone[k];
+  }
+  return done;
+}
+
 size_t MySqlRowStore::insert(Row row) {
   checkRow(row);
   ensureRows();

@@ -1,12 +1,15 @@
 #include "schema/upgrade/ReferenceRefresh.h"
 
+#include <map>
 #include <optional>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "schema/EngineError.h"
+#include "schema/FieldCoercion.h"
 #include "schema/Table.h"
+#include "schema/ValueOrder.h"
 #include "schema/upgrade/TableOperations.h"
 #include "schema/upgrade/UpgradeSupport.h"
 
@@ -36,13 +39,129 @@ std::string ModeKey(std::string mode) {
   return UpperAscii(mode);
 }
 
-// Sets a field, ignoring a failure (the column may be missing in an old layout).
-void TrySet(Table& table, const std::string& field, Value value) {
-  try {
-    table.set(field, std::move(value));
-  } catch (const EngineError&) {
+// Merges port rows into an open DS43Port with the outcome of a locate, an edit or an append,
+// and a post per row: the first row of the code in key order is changed, else one is
+// appended, with SEQ "1", or "2" when that post fails; a row whose second post fails too is
+// left as it was. The changes are gathered and made together while none of them touches a
+// code that another may stand for; the rows are read once, so the row a code finds is
+// known without looking for it.
+class PortListMerge {
+ public:
+  explicit PortListMerge(Table& package) : package_(package) {}
+
+  void take(const Value& code, const Value& name) {
+    const int codePos = package_.fieldIndex("Code");
+    const FieldDef& codeField = package_.fieldDef(codePos);
+    if (!read_) readRows(codePos);
+    const Value wanted = coerceForSearch(codeField, code);
+    const std::string loose = LooseCode(wanted);
+    const std::string looseStored = LooseCode(convert(codePos, code));
+    if (pendingCodes_.count(loose) || pendingCodes_.count(looseStored)) flush();
+
+    std::optional<Row> held;
+    if (changedCodes_.count(loose)) {
+      // Rows of this code were written since the table was read: look for it.
+      if (package_.locate("Code", {code})) {
+        held.emplace();
+        for (int i = 0; i < package_.fieldCount(); ++i) held->push_back(package_.get(i));
+      }
+    } else if (auto it = firstRows_.find(wanted); it != firstRows_.end()) {
+      held = it->second;
+    }
+    Row row = held ? *held : Row(static_cast<size_t>(package_.fieldCount()), Value::null());
+    set(row, "Code", code);
+    trySet(row, "SEQ", Value("1"));  // an old layout has no SEQ
+    set(row, "Name", name);
+    set(row, "Type", Value("L"));
+    set(row, "CountryCode", Value("TW"));
+    if (!held) {
+      appends_.push_back(std::move(row));
+    } else if (row != *held) {
+      edits_.emplace_back(std::move(*held), std::move(row));
+    } else {
+      return;  // posting the row as it stands would leave it so
+    }
+    pendingCodes_.insert(loose);
+    pendingCodes_.insert(looseStored);
   }
-}
+
+  // Makes the gathered changes; one the table refuses is offered again with SEQ "2", and one
+  // it refuses twice is dropped.
+  void flush() {
+    std::vector<Row> appends = std::exchange(appends_, {});
+    std::vector<std::pair<Row, Row>> edits = std::exchange(edits_, {});
+    // Changes first: on MySQL they read the table back, which appends would leave unread.
+    const std::vector<bool> changed = package_.tryChangeRows(edits);
+    const std::vector<bool> added = package_.tryAddRows(appends);
+    std::vector<Row> appendAgain;
+    for (size_t r = 0; r < appends.size(); ++r) {
+      if (added[r]) continue;
+      trySet(appends[r], "SEQ", Value("2"));
+      appendAgain.push_back(std::move(appends[r]));
+    }
+    std::vector<std::pair<Row, Row>> editAgain;
+    for (size_t e = 0; e < edits.size(); ++e) {
+      if (changed[e]) continue;
+      trySet(edits[e].second, "SEQ", Value("2"));
+      editAgain.push_back(std::move(edits[e]));
+    }
+    package_.tryChangeRows(std::move(editAgain));
+    package_.tryAddRows(std::move(appendAgain));
+    changedCodes_.merge(pendingCodes_);
+    pendingCodes_.clear();
+  }
+
+ private:
+  struct StoredOrder {
+    bool operator()(const Value& a, const Value& b) const { return compareStoredValues(a, b) < 0; }
+  };
+
+  // A code as either database's key comparison may take it: without case or trailing
+  // blanks. Codes that can meet in a key share it.
+  static std::string LooseCode(const Value& code) {
+    std::string text = code.isNull() ? std::string() : code.asString();
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return UpperAscii(text);
+  }
+
+  // The first row of each code, in table order, as locate finds it.
+  void readRows(int codePos) {
+    for (package_.first(); !package_.eof(); package_.next()) {
+      const Value code = package_.get(codePos);
+      if (firstRows_.count(code)) continue;
+      Row row;
+      for (int i = 0; i < package_.fieldCount(); ++i) row.push_back(package_.get(i));
+      firstRows_.emplace(code, std::move(row));
+    }
+    read_ = true;
+  }
+
+  Value convert(int pos, Value value) const {
+    try {
+      return coerceToField(package_.fieldDef(pos), std::move(value));
+    } catch (const EngineError& e) {
+      throw EngineError(e.kind(), "Table " + package_.tableName() + ": " + e.what());
+    }
+  }
+  void set(Row& row, const std::string& field, Value value) const {
+    const int pos = package_.fieldIndex(field);
+    row[static_cast<size_t>(pos)] = convert(pos, std::move(value));
+  }
+  void trySet(Row& row, const std::string& field, Value value) const {
+    try {
+      set(row, field, std::move(value));
+    } catch (const EngineError&) {
+    }
+  }
+
+  Table& package_;
+  bool read_ = false;
+  std::map<Value, Row, StoredOrder> firstRows_;  // as read, before any change
+  std::vector<Row> appends_;
+  std::vector<std::pair<Row, Row>> edits_;  // the row as held, the row as it is to be
+  // Codes of the gathered changes, and of those made, as LooseCode gives them.
+  std::set<std::string> pendingCodes_, changedCodes_;
+};
 
 }  // namespace
 
@@ -156,30 +275,16 @@ void RefreshDS43Port(RunContext& ctx) {
     return;
   }
 
-  for (release.first(); !release.eof(); release.next()) {
-    const Value code = release.get("Code");
-    const Value name = release.get("CName");
-    if (package.locate("Code", {code})) {
-      package.edit();
-    } else {
-      package.append();
+  PortListMerge merge(package);
+  try {
+    for (release.first(); !release.eof(); release.next()) {
+      merge.take(release.get("Code"), release.get("CName"));
     }
-    package.set("Code", code);
-    TrySet(package, "SEQ", Value("1"));
-    package.set("Name", name);
-    package.set("Type", Value("L"));
-    package.set("CountryCode", Value("TW"));
-    try {
-      package.post();
-    } catch (const EngineError&) {
-      TrySet(package, "SEQ", Value("2"));
-      try {
-        package.post();
-      } catch (const EngineError&) {
-        package.cancel();
-      }
-    }
+  } catch (...) {
+    merge.flush();  // the rows taken before stay stored, as each was posted in turn
+    throw;
   }
+  merge.flush();
   release.close();
   package.close();
   ctx.AppendLog((IsMySql(ctx) ? "更新了 MySQL 的資料表 " : "更新了 Paradox 的資料表 ") +

@@ -124,6 +124,42 @@ TEST_P(Refresh, DS43PortRowWhosePostFailsIsRetriedWithSequenceTwo) {
                                       "TWKHH/0/zero/A", "TWKHH/1/one/A", "TWKHH/2/two/A"}));
 }
 
+TEST_P(Refresh, DS43PortRowsAppendedTogetherKeepTheOutcomesOfOnePostEach) {
+  const Value one("1"), two("2"), a("A"), jp("JP");
+  inst->makePackageTable("DS43Port", "Code A5 *; SEQ A1 *; Name A30; Type A1; CountryCode A2",
+                         {{Value("TWKEL"), Value("0"), Value("zero"), a, jp},
+                          {Value("TWKHH"), one, Value("one"), a, jp},
+                          {Value("TWTXG"), one, Value("one"), a, jp},
+                          {Value("TWTXG"), two, Value("two"), a, jp},
+                          {Value("twtpe"), one, Value("one"), a, jp}});
+  // Unkeyed, so a code comes twice; a six-letter code is cut to the five DS43Port holds, so
+  // locate does not find the row its append then runs into.
+  inst->makeReleaseTable("KVT43", "Code A6; CName A30",
+                         {{Value("TWKHHX"), Value(Big5("高雄"))},
+                          {Value("TWKEL"), Value(Big5("基隆"))},
+                          {Value("TWNEW"), Value(Big5("新港"))},
+                          {Value("TWNEW"), Value(Big5("新港二"))},
+                          {Value("TWTXGX"), Value(Big5("台中"))},
+                          {Value("TWKEL"), Value(Big5("基隆二"))},
+                          {Value("TWTPE"), Value(Big5("台北"))},
+                          {Value("twtpe"), Value(Big5("台北二"))}});
+  RefreshDS43Port(ctx());
+  EXPECT_EQ(inst->log(), std::vector<std::string>{"更新了 " + kindWord() + " 的資料表 DS43Port。"});
+  // TWKHH/1 is taken: the append becomes SEQ 2. The second TWNEW and TWKEL edit the rows the
+  // first ones left. TWTXG has 1 and 2 taken: nothing is added. TWTPE does not find twtpe,
+  // which the server's key takes for the same code (SEQ 2 then) and Paradox's does not.
+  const std::string tpe = "TWTPE/" + std::string(mysql() ? "2" : "1") + "/" + Big5("台北") + "/L";
+  const std::string lowTpe = "twtpe/1/" + Big5("台北二") + "/L";
+  std::vector<std::string> expected{"TWKEL/1/" + Big5("基隆二") + "/L", "TWKHH/1/one/A",
+                                    "TWKHH/2/" + Big5("高雄") + "/L",
+                                    "TWNEW/1/" + Big5("新港二") + "/L"};
+  if (mysql()) expected.insert(expected.end(), {lowTpe, tpe});
+  if (!mysql()) expected.push_back(tpe);
+  expected.insert(expected.end(), {"TWTXG/1/one/A", "TWTXG/2/two/A"});
+  if (!mysql()) expected.push_back(lowTpe);
+  EXPECT_EQ(rows("DS43Port"), expected);
+}
+
 TEST_P(Refresh, DS43PortWithoutItsTables) {
   RefreshDS43Port(ctx());
   EXPECT_EQ(inst->log(), std::vector<std::string>{"找不到來源資料表 KVT43。"});
