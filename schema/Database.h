@@ -59,6 +59,15 @@ class Database {
     closeTable(store, OpenMode::ReadOnly);
   }
 
+  // The fields and indexes of a table, as an open gives them, without reading its rows where
+  // the engine can. Throws as openTable does.
+  virtual TableSchema tableSchema(const std::string& table) {
+    const std::shared_ptr<RowStore> store = openTable(table, OpenMode::ReadOnly);
+    TableSchema schema = store->schema();
+    closeTable(store, OpenMode::ReadOnly);
+    return schema;
+  }
+
   // Creates a table; an existing table of that name is an error.
   virtual void createTable(const std::string& table, const TableSchema& schema) = 0;
   virtual void deleteTable(const std::string& table) = 0;  // every file of the table

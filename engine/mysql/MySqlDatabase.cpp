@@ -103,6 +103,18 @@ const TableInfo& MySqlDatabase::tableInfo(const std::string& table) {
   return it->second;
 }
 
+TableSchema MySqlDatabase::tableSchema(const std::string& table) {
+  const std::string name = serverTableName(table);
+  if (auto it = open_.find(name); it != open_.end()) {
+    if (it->second.exclusive) {
+      throw EngineError(ErrorKind::Locked, "MySQL: table " + name + " is in exclusive use");
+    }
+    return it->second.store->schema();
+  }
+  // Asked afresh: the columns may have changed since the engine last looked.
+  return readTableInfo(*conn_, name).schema;
+}
+
 std::shared_ptr<RowStore> MySqlDatabase::openTable(const std::string& table, OpenMode mode) {
   const std::string name = serverTableName(table);
   auto it = open_.find(name);

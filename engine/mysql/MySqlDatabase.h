@@ -32,6 +32,8 @@ class MySqlDatabase : public kvt::Database {
   bool tableExists(const std::string& table) override;
 
   std::shared_ptr<RowStore> openTable(const std::string& table, OpenMode mode) override;
+  // From the server's description of the table, not its rows.
+  TableSchema tableSchema(const std::string& table) override;
   void closeTable(const std::shared_ptr<RowStore>& store, OpenMode mode) override;
 
   void createTable(const std::string& table, const TableSchema& schema) override;

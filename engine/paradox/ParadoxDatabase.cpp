@@ -88,10 +88,7 @@ std::shared_ptr<RowStore> ParadoxDatabase::openTable(const std::string& table, O
     return t.store;
   }
   StoredTable stored = loadTable(*ops_, dir_, table);
-  TableSchema schema = stored.image.schema;
-  if (auto created = createdIndexes_.find(key); created != createdIndexes_.end()) {
-    for (const auto& index : created->second) schema.indexes.push_back(index);
-  }
+  TableSchema schema = withCreatedIndexes(key, stored.image.schema);
   OpenTable t;
   t.stem = stored.files.db.stem().string();
   t.store =
@@ -104,6 +101,25 @@ std::shared_ptr<RowStore> ParadoxDatabase::openTable(const std::string& table, O
   std::shared_ptr<RowStore> store = t.store;
   open_.emplace(key, std::move(t));
   return store;
+}
+
+TableSchema ParadoxDatabase::withCreatedIndexes(const std::string& key, TableSchema schema) const {
+  if (auto created = createdIndexes_.find(key); created != createdIndexes_.end()) {
+    for (const auto& index : created->second) schema.indexes.push_back(index);
+  }
+  return schema;
+}
+
+TableSchema ParadoxDatabase::tableSchema(const std::string& table) {
+  const std::string key = keyOf(table);
+  if (key.empty()) throw EngineError(ErrorKind::MissingTable, "no table name given");
+  if (auto it = open_.find(key); it != open_.end()) {
+    if (it->second.exclusive) {
+      throw EngineError(ErrorKind::Locked, "table " + describe(table) + " is opened exclusively");
+    }
+    return it->second.store->schema();
+  }
+  return withCreatedIndexes(key, describeStoredTable(*ops_, dir_, table).image.schema);
 }
 
 void ParadoxDatabase::readRows(const std::string& table,

@@ -52,6 +52,8 @@ class ParadoxDatabase : public Database {
   // A table that is open is walked in memory; any other is decoded from its files row by
   // row, its rows never all held at once.
   void readRows(const std::string& table, const std::function<void(const Row&)>& sink) override;
+  // From the headers of the table's files alone.
+  TableSchema tableSchema(const std::string& table) override;
 
   void createTable(const std::string& table, const TableSchema& schema) override;
   void deleteTable(const std::string& table) override;
@@ -66,6 +68,8 @@ class ParadoxDatabase : public Database {
   int64_t selectCount(const std::string& sql, const SqlParams& params = {}) override;
 
  private:
+  // `schema` with the secondary indexes the table was created with this session.
+  TableSchema withCreatedIndexes(const std::string& key, TableSchema schema) const;
   struct OpenTable {
     std::string stem;
     std::shared_ptr<KeyedRowStore> store;

@@ -177,10 +177,13 @@ TableImage decodeTable(std::string_view db, std::string_view mb, const RowSink& 
   return finished(std::move(file), mb);
 }
 
+TableImage describeDataFile(std::string_view head) {
+  return finished(dataFileOf(head), {});
+}
+
 TableImage streamTable(uint64_t size, const ReadAt& readAt, std::string_view mb,
                        const RowSink& sink) {
-  // A header is at most 64 KB (its size is a 16-bit number).
-  std::string buffer(static_cast<size_t>(std::min<uint64_t>(size, 0x10000)), '\0');
+  std::string buffer(static_cast<size_t>(std::min<uint64_t>(size, kMaxHeaderSize)), '\0');
   readAt(0, buffer);
   DataFile file = dataFileOf(buffer);
   const FileHeader& h = file.h;

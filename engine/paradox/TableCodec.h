@@ -45,6 +45,13 @@ int tableLevel(const FileHeader& db);
 using RowSink = std::function<void(const Row&)>;
 TableImage decodeTable(std::string_view db, std::string_view mb, const RowSink& sink = {});
 
+// A header is at most 64 KB: its size is a 16-bit number.
+inline constexpr uint64_t kMaxHeaderSize = 0x10000;
+
+// The schema and header of a table from the first bytes of its .DB (at least its header),
+// without its rows. Throws as decodeTable does for a damaged or encrypted header.
+TableImage describeDataFile(std::string_view head);
+
 // The same, reading the .DB of `size` bytes a megabyte or so at a time through `readAt`
 // (which fills the span from the offset or throws), so that the file is never whole in
 // memory. The block chain is checked before any row is handed over.

@@ -46,34 +46,19 @@ std::optional<FileHeader> usablePrimaryHeader(const std::string& px, const FileH
   }
 }
 
-}  // namespace
+using DecodeDb = std::function<TableImage(const TableFiles&, const std::string& mb)>;
 
-StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tableName, bool recover,
-                      const RowSink& sink) {
+// A table's family read as loadTable reads it, its .DB by `decodeDb`.
+StoredTable loadFamily(FileOps& ops, const fs::path& dir, const std::string& tableName,
+                       bool recover, bool readBlobs, const DecodeDb& decodeDb) {
   if (recover) recoverFileSet(ops, dir, tableStem(tableName));
   auto files = findTableFiles(dir, tableName);
   if (!files) {
     throw EngineError(ErrorKind::MissingTable,
                       "table " + tableName + " does not exist in " + dir.string());
   }
-  const std::string mb = files->mb ? readAll(ops, *files->mb) : std::string();
-  // Rows walked once are read from the file as they go; rows kept are in memory anyway.
-  const auto decode = [&]() -> TableImage {
-    if (!sink) return decodeTable(readAll(ops, files->db), mb);
-    std::string error;
-    const auto in = ops.openFile(files->db, error);
-    const auto fail = [&] {
-      throw EngineError(ErrorKind::Io, "cannot read " + files->db.string() + ": " + error);
-    };
-    if (!in) fail();
-    return streamTable(
-        in->size(),
-        [&](uint64_t offset, std::span<char> out) {
-          if (!in->readAt(offset, out, error)) fail();
-        },
-        mb, sink);
-  };
-  StoredTable out{inFile(files->db, decode), *files};
+  const std::string mb = readBlobs && files->mb ? readAll(ops, *files->mb) : std::string();
+  StoredTable out{inFile(files->db, [&] { return decodeDb(*files, mb); }), *files};
   if (out.image.format.db.keyFieldCount > 0 && files->px) {
     out.image.format.px = usablePrimaryHeader(readAll(ops, *files->px), out.image.format.db);
   }
@@ -88,6 +73,51 @@ StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tabl
     out.image.schema.indexes.push_back(format.secondary.back().definition);
   }
   return out;
+}
+
+// The .DB open for reading at any offset, its failures EngineError(Io).
+class DbFile {
+ public:
+  DbFile(FileOps& ops, const fs::path& path) : path_(path), in_(ops.openFile(path, error_)) {
+    if (!in_) fail();
+  }
+  uint64_t size() const { return in_->size(); }
+  void readAt(uint64_t offset, std::span<char> out) {
+    if (!in_->readAt(offset, out, error_)) fail();
+  }
+
+ private:
+  [[noreturn]] void fail() const {
+    throw EngineError(ErrorKind::Io, "cannot read " + path_.string() + ": " + error_);
+  }
+  fs::path path_;
+  std::string error_;
+  std::unique_ptr<InputFile> in_;
+};
+
+}  // namespace
+
+StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tableName, bool recover,
+                      const RowSink& sink) {
+  return loadFamily(
+      ops, dir, tableName, recover, true, [&](const TableFiles& files, const std::string& mb) {
+        // Rows walked once are read from the file as they go; rows kept are in
+        // memory anyway.
+        if (!sink) return decodeTable(readAll(ops, files.db), mb);
+        DbFile db(ops, files.db);
+        return streamTable(
+            db.size(), [&](uint64_t at, std::span<char> out) { db.readAt(at, out); }, mb, sink);
+      });
+}
+
+StoredTable describeStoredTable(FileOps& ops, const fs::path& dir, const std::string& tableName) {
+  return loadFamily(
+      ops, dir, tableName, true, false, [&](const TableFiles& files, const std::string&) {
+        DbFile db(ops, files.db);
+        std::string head(static_cast<size_t>(std::min(db.size(), kMaxHeaderSize)), '\0');
+        db.readAt(0, head);
+        return describeDataFile(head);
+      });
 }
 
 std::optional<TableLanguage> languageOfDirectory(const fs::path& dir, const std::string& exceptStem,

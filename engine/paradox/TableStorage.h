@@ -25,6 +25,10 @@ struct StoredTable {
 StoredTable loadTable(FileOps& ops, const std::filesystem::path& dir, const std::string& tableName,
                       bool recover = true, const RowSink& sink = {});
 
+// The same without the rows: the .DB's header only, the rest as loadTable reads it.
+StoredTable describeStoredTable(FileOps& ops, const std::filesystem::path& dir,
+                                const std::string& tableName);
+
 // The language (see TableLanguage) most tables of code page `codePage` in `dir` are
 // written with, leaving out the table `exceptStem`; nullopt when there is none. Only the
 // headers are read; files that are not readable tables are passed over.

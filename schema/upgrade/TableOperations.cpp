@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <exception>
+#include <optional>
 
 #include "platform/LocalDate.h"
 #include "schema/EngineError.h"
@@ -23,21 +24,23 @@ void ClearReadOnlyFlags(RunContext& ctx) {
 FieldSize GetFieldSize(RunContext& ctx, const std::string& table, const std::string& column,
                        bool report) {
   FieldSize result;
-  Table t(PackageDatabase(ctx), table);
+  // The table's description is enough: its rows are not read.
+  TableSchema schema;
   try {
-    t.open(OpenMode::ReadOnly);
+    schema = PackageDatabase(ctx).tableSchema(table);
   } catch (const EngineError&) {
     result.missing = true;
     result.tableMissing = true;
     ctx.AppendLog("找不到目的資料表 " + table + "。");
     return result;
   }
-  if (!t.hasField(column)) {
+  const int pos = schema.fieldIndex(column);
+  if (pos < 0) {
     result.missing = true;
     if (report) ctx.AppendLog("找不到目的資料表 " + table + " 的 " + column + " 欄位。");
     return result;
   }
-  result.size = t.fieldDef(t.fieldIndex(column)).size;
+  result.size = schema.fields[size_t(pos)].size;
   return result;
 }
 
@@ -48,13 +51,17 @@ bool CheckFieldSize(RunContext& ctx, const std::string& table, const std::string
   if (!PackageDatabase(ctx).tableExists(table)) {
     ctx.AppendLog(label + " 不存在 !");
   } else {
+    std::optional<TableSchema> schema;
     try {
-      Table t(PackageDatabase(ctx), table);
-      t.open(OpenMode::ReadOnly);
-      nothingToDo = t.fieldDef(t.fieldIndex(column)).size == size;
+      schema = PackageDatabase(ctx).tableSchema(table);
     } catch (const EngineError&) {
+      // said below, as a table that cannot be opened
+    }
+    const int pos = schema ? schema->fieldIndex(column) : -1;
+    if (pos < 0) {
       ctx.AppendLog(label + " 無法開啟 !");
-      nothingToDo = true;
+    } else {
+      nothingToDo = schema->fields[size_t(pos)].size == size;
     }
   }
   if (nothingToDo && !Quiet(ctx)) ctx.AppendLog(label + " 已是新的。");

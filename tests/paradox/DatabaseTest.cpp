@@ -282,8 +282,12 @@ TEST(ParadoxDatabase, EverySampleReadsThroughTheHandleAndSurvivesARewrite) {
       return;  // a maintained index of an unkeyed table with rows is not rebuilt
     }
     ParadoxDatabase db(dir);
+    // The description from the headers alone is what an open gives.
+    const TableSchema described = db.tableSchema(stem);
     Table t(db, stem);
     t.open();
+    EXPECT_EQ(described.fields, t.schema().fields);
+    EXPECT_EQ(described.indexes, t.schema().indexes);
     size_t n = 0;
     for (t.first(); !t.eof(); t.next(), ++n) {
       for (int f = 0; f < t.fieldCount(); ++f) {
