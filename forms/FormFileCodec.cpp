@@ -1,5 +1,7 @@
 #include "forms/FormFileCodec.h"
 
+#include <type_traits>
+
 #include "schema/EngineError.h"
 #include "schema/Table.h"
 
@@ -59,6 +61,11 @@ Kept keptNumber(Keep keep, N n, bool lookupListsFile) {
       return n > 0 ? Kept::Read : Kept::One;
   }
   return Kept::Read;
+}
+
+bool integerField(const FieldDef& field) {
+  return field.type == FieldType::Short || field.type == FieldType::Long ||
+         field.type == FieldType::AutoInc;
 }
 
 }  // namespace
@@ -124,14 +131,30 @@ bool SectionCodec::decode(ValueReader& in, Row& row, std::string* refused) const
       slot = fit(field, std::move(v));
     }
   };
-  // A number read, as the item keeps it.
+  const auto clear = [](Value& slot) {
+    if (!slot.isNull()) slot = Value();
+  };
+  // A number read, as the item keeps it. Integers in an integer field's range and doubles
+  // bound for a number field are stored as they are; the rest takes the full conversion.
   const auto placeNumber = [&](const Item& item, const FieldDef& field, Value& slot, auto n) {
     switch (keptNumber(item.keep, n, lookupListsFile_)) {
       case Kept::Read:
+        if constexpr (std::is_same_v<decltype(n), int64_t>) {
+          if (integerField(field) &&
+              (field.type != FieldType::Short || (n >= -32768 && n <= 32767))) {
+            slot = Value(n);
+            return;
+          }
+        } else {
+          if (field.type == FieldType::Number || field.type == FieldType::Money) {
+            slot = Value(n);
+            return;
+          }
+        }
         place(field, slot, Value(n));
         break;
       case Kept::Null:
-        if (!slot.isNull()) slot = Value();
+        clear(slot);
         break;
       case Kept::One:
         place(field, slot, Value(1));
@@ -154,7 +177,7 @@ bool SectionCodec::decode(ValueReader& in, Row& row, std::string* refused) const
       }
       switch (item.enc) {
         case Enc::Str: {
-          std::string text = in.ReadStr();
+          const std::string_view text = in.ReadStrView();
           if (in.overrun()) return false;
           if (item.endMark && text == kEndMark) {
             // The rest of the row is not in the file; its fields stay null.
@@ -162,10 +185,17 @@ bool SectionCodec::decode(ValueReader& in, Row& row, std::string* refused) const
             i = items.size();
             continue;
           }
-          if (item.keep == Keep::Always) {
-            place(field, slot, Value(std::move(text)));
+          if (item.keep == Keep::Always && field.type == FieldType::Alpha) {
+            // Text an alpha field holds whole goes in as it is; empty text is null there.
+            if (text.empty()) {
+              clear(slot);
+            } else if (field.size <= 0 || text.size() <= size_t(field.size)) {
+              slot.assignText(text);
+            } else {
+              slot = fit(field, Value(std::string(text)));
+            }
           } else {
-            place(field, slot, kept(item.keep, Value(std::move(text)), lookupListsFile_));
+            place(field, slot, kept(item.keep, Value(std::string(text)), lookupListsFile_));
           }
           break;
         }
@@ -184,13 +214,21 @@ bool SectionCodec::decode(ValueReader& in, Row& row, std::string* refused) const
         case Enc::Bool: {
           const bool b = in.ReadBool();
           if (in.overrun()) return false;
-          place(field, slot, kept(item.keep, Value(b), lookupListsFile_));
+          if (item.keep == Keep::Always && field.type == FieldType::Logical) {
+            slot = Value(b);
+          } else {
+            place(field, slot, kept(item.keep, Value(b), lookupListsFile_));
+          }
           break;
         }
         case Enc::NullableBool: {
           Value v = in.ReadNullableBool();
           if (in.overrun()) return false;
-          place(field, slot, kept(item.keep, std::move(v), lookupListsFile_));
+          if (item.keep == Keep::Always && field.type == FieldType::Logical) {
+            slot = std::move(v);
+          } else {
+            place(field, slot, kept(item.keep, std::move(v), lookupListsFile_));
+          }
           break;
         }
         case Enc::Memo: {
@@ -269,22 +307,10 @@ void SectionCodec::encode(ValueWriter& out, const Row& row) const {
   }
 }
 
-bool decodeFormFileSections(std::string_view bytes, size_t bodyStart, const std::string& version,
-                            const RowSink& sink, std::string* refused) {
-  ValueReader in(bytes, bodyStart);
-  Row row;
-  for (const Section& section : formFileSections()) {
-    const SectionCodec codec(section, version);
-    const int32_t count = in.ReadInt();
-    if (in.overrun()) return false;
-    // Every row begins with at least a str length or a number.
-    if (count > 0 && uint64_t(count) * 2 > in.remaining()) return false;
-    for (int32_t n = 0; n < count; ++n) {
-      if (!codec.decode(in, row, refused)) return false;
-      if (sink) sink(section, row);
-    }
-  }
-  return true;
+bool checkFormFileSections(std::string_view bytes, size_t bodyStart, const std::string& version,
+                           std::string* refused) {
+  return decodeFormFileSections(
+      bytes, bodyStart, version, [](const Section&, Row&) {}, refused);
 }
 
 }  // namespace kvt::forms

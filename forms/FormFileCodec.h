@@ -3,7 +3,6 @@
 // each of the kind the field stores.
 #pragma once
 
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -55,14 +54,35 @@ class SectionCodec {
   std::vector<char> inVersion_;
 };
 
-// Reads every section after the header, handing each row to `sink` as it is read (sections
-// in file order, rows in file order). Returns false when the file is damaged: it ends before
-// the last section is complete, a count or a length cannot fit in the bytes that remain, or a
-// value does not fit its field. The rows handed over before the damage was found are then
-// incomplete, so callers that must not load half a file walk it once without a sink first.
-// `refused`, when given, says which field and value did not fit.
-using RowSink = std::function<void(const Section&, Row&)>;
+// Reads every section after the header, handing each row to `sink(section, row)` as it is
+// read (sections in file order, rows in file order); the sink may take the row's values.
+// Returns false when the file is damaged: it ends before the last section is complete, a
+// count or a length cannot fit in the bytes that remain, or a value does not fit its field.
+// The rows handed over before the damage was found are then incomplete, so callers that must
+// not load half a file check it first. `refused`, when given, says which field and value did
+// not fit.
+template <class Sink>
 bool decodeFormFileSections(std::string_view bytes, size_t bodyStart, const std::string& version,
-                            const RowSink& sink, std::string* refused = nullptr);
+                            Sink&& sink, std::string* refused = nullptr) {
+  ValueReader in(bytes, bodyStart);
+  Row row;
+  for (const Section& section : formFileSections()) {
+    const SectionCodec codec(section, version);
+    const int32_t count = in.ReadInt();
+    if (in.overrun()) return false;
+    // Every row begins with at least a str length or a number.
+    if (count > 0 && uint64_t(count) * 2 > in.remaining()) return false;
+    for (int32_t n = 0; n < count; ++n) {
+      if (!codec.decode(in, row, refused)) return false;
+      sink(section, row);
+    }
+  }
+  return true;
+}
+
+// The walk above with every row read into one buffer and dropped: whether the file loads
+// whole. Nothing is allocated per row but for text that outgrows what the buffer held.
+bool checkFormFileSections(std::string_view bytes, size_t bodyStart, const std::string& version,
+                           std::string* refused = nullptr);
 
 }  // namespace kvt::forms

@@ -43,20 +43,23 @@ const char* ValueReader::take(size_t n) {
 }
 
 std::string ValueReader::ReadStr() {
+  const size_t at = pos_;
+  const std::string_view text = ReadStrView();
+  if (!overrun_ || at + 2 > bytes_.size()) return std::string(text);
+  // The text runs past the end: what is there, padded with spaces.
+  const auto n = static_cast<int16_t>(littleEndian(bytes_.data() + at, 2));
+  std::string result(bytes_.substr(at + 2));
+  result.resize(size_t(std::max<int16_t>(n, 0)), ' ');
+  return result;
+}
+
+std::string_view ValueReader::ReadStrView() {
   const char* b = take(2);
   if (b == nullptr) return {};
   const auto n = static_cast<int16_t>(littleEndian(b, 2));
   if (n <= 0) return {};
-  if (remaining() < size_t(n)) {
-    // The text runs past the end: what is there, padded with spaces.
-    std::string result(bytes_.substr(pos_));
-    result.resize(size_t(n), ' ');
-    take(size_t(n));
-    return result;
-  }
-  std::string result(bytes_.data() + pos_, size_t(n));
-  pos_ += size_t(n);
-  return result;
+  const char* text = take(size_t(n));
+  return text == nullptr ? std::string_view() : std::string_view(text, size_t(n));
 }
 
 int32_t ValueReader::ReadInt() {
@@ -92,7 +95,7 @@ std::string ValueReader::ReadMemo() {
   }
   std::string text;
   while (left > 0 && !overrun_) {
-    text += ReadStr();
+    text += ReadStrView();
     left = left > kMemoChunk ? left - kMemoChunk : 0;
   }
   return text;

@@ -26,6 +26,9 @@ class ValueReader {
 
   // The text of a str; when the file ends inside the text, the missing bytes are spaces.
   std::string ReadStr();
+  // The text of a str as it stands in the bytes, without a copy; empty, with the reader
+  // overrun, when the file ends inside the text.
+  std::string_view ReadStrView();
   int32_t ReadInt();
   double ReadFloat();
   uint8_t ReadByte();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -55,6 +56,16 @@ class Value {
   Value(Bytes b) : v_(std::move(b)) {}
 
   static Value null() { return Value(); }
+
+  // Makes the value the text `text`, in the storage of the text it holds already if any: a
+  // row buffer filled again and again allocates nothing for its text.
+  void assignText(std::string_view text) {
+    if (auto* s = std::get_if<std::string>(&v_)) {
+      s->assign(text);
+    } else {
+      v_.emplace<std::string>(text);
+    }
+  }
 
   bool isNull() const { return std::holds_alternative<std::monostate>(v_); }
   bool isBool() const { return std::holds_alternative<bool>(v_); }

@@ -181,7 +181,7 @@ bool decodeOnly(Scene& scene, QuietUi&) {
   if (!bytes) return false;
   const kvt::forms::FormFileHeader header = kvt::forms::readFormFileHeader(*bytes);
   return header.status == kvt::forms::FormFileHeader::Status::Ok &&
-         kvt::forms::decodeFormFileSections(*bytes, header.bodyStart, header.version, nullptr);
+         kvt::forms::checkFormFileSections(*bytes, header.bodyStart, header.version);
 }
 
 // The writer's encoding alone, from the Paradox tables, without writing the file.

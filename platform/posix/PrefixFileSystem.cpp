@@ -6,13 +6,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "platform/AsciiText.h"
 #include "platform/ReplaceFile.h"
@@ -89,6 +88,17 @@ fs::file_time_type fromFileTime(FileTime t) {
   return std::chrono::time_point_cast<fs::file_time_type::duration>(
       std::chrono::file_clock::from_sys(t));
 }
+
+// A descriptor closed when it goes out of scope.
+struct OpenFile {
+  explicit OpenFile(int f) : fd(f) {}
+  ~OpenFile() {
+    if (fd >= 0) ::close(fd);
+  }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  const int fd;
+};
 
 bool isRegularFile(const fs::path& p) {
   std::error_code ec;
@@ -466,26 +476,26 @@ std::optional<std::vector<NameEntry>> PrefixFileSystem::listNames(std::string_vi
 
 std::optional<std::string> PrefixFileSystem::readFile(std::string_view path) const {
   auto local = resolve(path);
-  if (!local || !isRegularFile(*local)) return std::nullopt;
-  std::ifstream in(*local, std::ios::binary);
-  if (!in) return std::nullopt;
-  // Whole blocks, not a character at a time: form files run to tens of megabytes. What the
-  // size promised is read in one go; anything beyond it (a file still growing) follows.
+  if (!local) return std::nullopt;
+  const OpenFile file(::open(local->c_str(), O_RDONLY | O_CLOEXEC));
+  const int fd = file.fd;
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  // Form files run to tens of megabytes. The string takes the bytes once, straight from a
+  // buffer that stays in the cache: resizing it first would write every byte one time more.
+  // Whatever the size promised is read until the end (a file still growing, or shrinking).
   std::string bytes;
-  std::error_code ec;
-  const auto size = fs::file_size(*local, ec);
-  if (!ec) {
-    bytes.resize(size);
-    in.read(bytes.data(), std::streamsize(size));
-    bytes.resize(size_t(in.gcount()));
-    if (in.bad()) return std::nullopt;
-    if (!in) return bytes;  // ended early: the file shrank while it was read
+  bytes.reserve(size_t(st.st_size));
+  constexpr size_t kChunk = size_t(1) << 18;
+  const auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer.get(), kChunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    if (n == 0) return bytes;
+    bytes.append(buffer.get(), size_t(n));
   }
-  std::ostringstream rest;
-  rest << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  bytes += rest.str();
-  return bytes;
 }
 
 bool PrefixFileSystem::writeFile(std::string_view path, std::string_view bytes) {
