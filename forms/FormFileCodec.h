@@ -42,8 +42,20 @@ class SectionCodec {
   void encode(ValueWriter& out, const Row& row) const;
 
  private:
-  bool carried(size_t item, const RowView& row) const {
-    return inVersion_[item] && (!section_->items[item].onlyIf || section_->items[item].onlyIf(row));
+  // How a value read goes into its field when it needs no conversion there.
+  enum class Direct : uint8_t { No, Text, Int, Short, Float, Bool };
+  // An item with what the walk over a row looks at, resolved once for the version.
+  struct Step {
+    const Item* item;
+    const FieldDef* field;
+    size_t pos;
+    Enc enc;
+    Keep keep;
+    Direct direct;
+    bool inVersion;
+  };
+  bool carried(const Step& step, const RowView& row) const {
+    return step.inVersion && (!step.item->onlyIf || step.item->onlyIf(row));
   }
   // Every field of the items after `item` is null.
   bool restIsNull(size_t item, const Row& row) const;
@@ -51,7 +63,7 @@ class SectionCodec {
   const Section* section_;
   std::string version_;
   bool lookupListsFile_;  // the version carries twelve lookup lists
-  std::vector<char> inVersion_;
+  std::vector<Step> steps_;
 };
 
 // Reads every section after the header, handing each row to `sink(section, row)` as it is

@@ -78,8 +78,13 @@ uint8_t ValueReader::ReadByte() {
 }
 
 Value ValueReader::ReadNullableBool() {
-  if (ReadByte() == 0) return Value::null();
-  return Value(ReadBool());
+  const std::optional<bool> b = ReadOptionalBool();
+  return b ? Value(*b) : Value::null();
+}
+
+std::optional<bool> ValueReader::ReadOptionalBool() {
+  if (ReadByte() == 0) return std::nullopt;
+  return ReadBool();
 }
 
 std::string ValueReader::ReadMemo() {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,7 @@ class ValueReader {
   bool ReadBool() { return ReadByte() != 0; }
   // Null, or a Boolean.
   Value ReadNullableBool();
+  std::optional<bool> ReadOptionalBool();
   std::string ReadMemo();
 
   // A read wanted more bytes than were left.

@@ -57,9 +57,13 @@ class Value {
 
   static Value null() { return Value(); }
 
-  // Makes the value the text `text`, in the storage of the text it holds already if any: a
-  // row buffer filled again and again allocates nothing for its text.
-  void assignText(std::string_view text) {
+  // In-place assignments for code that fills one row buffer again and again: text goes into
+  // the storage of the text the value holds already, and no temporary Value is made.
+  void setNull() { v_.emplace<std::monostate>(); }
+  void setBool(bool b) { v_ = b; }
+  void setInt(int64_t n) { v_ = n; }
+  void setFloat(double d) { v_ = d; }
+  void setText(std::string_view text) {
     if (auto* s = std::get_if<std::string>(&v_)) {
       s->assign(text);
     } else {
