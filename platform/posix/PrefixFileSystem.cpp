@@ -489,7 +489,9 @@ std::optional<std::vector<NameEntry>> PrefixFileSystem::listNames(std::string_vi
 std::optional<std::string> PrefixFileSystem::readFile(std::string_view path) const {
   auto local = resolve(path);
   if (!local) return std::nullopt;
-  const OpenFile file(::open(local->c_str(), O_RDONLY | O_CLOEXEC));
+  // Not blocking: a FIFO under the name would hold the open until a writer came. It is refused
+  // below with every other file that is not a regular one.
+  const OpenFile file(::open(local->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   const int fd = file.fd;
   if (fd < 0) return std::nullopt;
   struct stat st {};
