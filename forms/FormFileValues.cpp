@@ -20,13 +20,15 @@ uint64_t littleEndian(const char* p, size_t n) {
   return v;
 }
 
-void appendLittleEndian(std::string& out, uint64_t v, int bytes) {
-  char b[8];
-  for (int i = 0; i < bytes; ++i) {
+// A fixed number of bytes, so that the append compiles to a few moves.
+template <int Bytes>
+void appendLittleEndian(std::string& out, uint64_t v) {
+  char b[Bytes];
+  for (int i = 0; i < Bytes; ++i) {
     b[i] = static_cast<char>(v & 0xFF);
     v >>= 8;
   }
-  out.append(b, size_t(bytes));
+  out.append(b, size_t(Bytes));
 }
 
 }  // namespace
@@ -108,16 +110,16 @@ std::string ValueReader::ReadMemo() {
 
 void ValueWriter::WriteStr(std::string_view text) {
   if (text.size() > 32767) throw std::length_error("a form file text holds at most 32767 bytes");
-  appendLittleEndian(out_, text.size(), 2);
+  appendLittleEndian<2>(out_, text.size());
   out_.append(text);
 }
 
 void ValueWriter::WriteInt(int32_t value) {
-  appendLittleEndian(out_, static_cast<uint32_t>(value), 4);
+  appendLittleEndian<4>(out_, static_cast<uint32_t>(value));
 }
 
 void ValueWriter::WriteFloat(double value) {
-  appendLittleEndian(out_, std::bit_cast<uint64_t>(value), 8);
+  appendLittleEndian<8>(out_, std::bit_cast<uint64_t>(value));
 }
 
 void ValueWriter::WriteByte(uint8_t value) {
