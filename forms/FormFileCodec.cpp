@@ -1,5 +1,7 @@
 #include "forms/FormFileCodec.h"
 
+#include <type_traits>
+
 #include "schema/EngineError.h"
 #include "schema/Table.h"
 
@@ -87,22 +89,50 @@ SectionCodec::SectionCodec(const Section& section, std::string version)
     : section_(&section),
       version_(std::move(version)),
       lookupListsFile_(version_ >= kLookupListsFrom) {
-  inVersion_.reserve(section.items.size());
-  for (const Item& item : section.items) inVersion_.push_back(item.inVersion(version_));
+  steps_.reserve(section.items.size());
+  for (const Item& item : section.items) {
+    const FieldDef& field = section.schema->fields[size_t(item.pos)];
+    // What storedAsIs lets through for each kind of value read, decided once.
+    Direct direct = Direct::No;
+    const bool always = item.keep == Keep::Always;
+    switch (item.enc) {
+      case Enc::Str:
+        if (always && field.type == FieldType::Alpha) direct = Direct::Text;
+        break;
+      case Enc::I32:
+        if (field.type == FieldType::Short) direct = Direct::Short;
+        if (field.type == FieldType::Long || field.type == FieldType::AutoInc) direct = Direct::Int;
+        break;
+      case Enc::F64:
+        if (field.type == FieldType::Number || field.type == FieldType::Money) {
+          direct = Direct::Float;
+        }
+        break;
+      case Enc::Bool:
+      case Enc::NullableBool:
+        if (always && field.type == FieldType::Logical) direct = Direct::Bool;
+        break;
+      case Enc::Memo:
+      case Enc::PackedPair:
+        break;
+    }
+    steps_.push_back(
+        {&item, &field, size_t(item.pos), item.enc, item.keep, direct, item.inVersion(version_)});
+  }
 }
 
 bool SectionCodec::decode(ValueReader& in, Row& row, std::string* refused) const {
   const auto& fields = section_->schema->fields;
-  // A row buffer used again keeps its slots: only those holding a value are cleared.
+  // A row buffer used again keeps its slots (and the storage of their text): only those
+  // holding a value are cleared.
   if (row.size() == fields.size()) {
     for (Value& v : row) {
-      if (!v.isNull()) v = Value();
+      if (!v.isNull()) v.setNull();
     }
   } else {
     row.assign(fields.size(), Value());
   }
   const RowView view(version_, *section_->schema, row);
-  const auto& items = section_->items;
   // A value its field cannot hold: which field and which value, for the reader's box.
   const auto fit = [&](const FieldDef& field, Value v) {
     try {
@@ -115,8 +145,8 @@ bool SectionCodec::decode(ValueReader& in, Row& row, std::string* refused) const
       throw;
     }
   };
-  // Each value read is made once and moved into its slot, converted only when its field
-  // does not already store it so.
+  // A value read that needs more than a direct store: converted unless its field already
+  // stores it so.
   const auto place = [&](const FieldDef& field, Value& slot, Value v) {
     if (storedAsIs(field, v)) {
       slot = std::move(v);
@@ -124,88 +154,122 @@ bool SectionCodec::decode(ValueReader& in, Row& row, std::string* refused) const
       slot = fit(field, std::move(v));
     }
   };
+  const auto clear = [](Value& slot) {
+    if (!slot.isNull()) slot.setNull();
+  };
   // A number read, as the item keeps it.
-  const auto placeNumber = [&](const Item& item, const FieldDef& field, Value& slot, auto n) {
-    switch (keptNumber(item.keep, n, lookupListsFile_)) {
+  const auto placeNumber = [&](const Step& s, Value& slot, auto n) {
+    switch (keptNumber(s.keep, n, lookupListsFile_)) {
       case Kept::Read:
-        place(field, slot, Value(n));
+        if constexpr (std::is_same_v<decltype(n), int64_t>) {
+          if (s.direct == Direct::Int || (s.direct == Direct::Short && n >= -32768 && n <= 32767)) {
+            slot.setInt(n);
+            return;
+          }
+        } else {
+          if (s.direct == Direct::Float) {
+            slot.setFloat(n);
+            return;
+          }
+        }
+        place(*s.field, slot, Value(n));
         break;
       case Kept::Null:
-        if (!slot.isNull()) slot = Value();
+        clear(slot);
         break;
       case Kept::One:
-        place(field, slot, Value(1));
+        place(*s.field, slot, Value(1));
         break;
     }
   };
   try {
-    for (size_t i = 0; i < items.size(); ++i) {
-      const Item& item = items[i];
-      const FieldDef& field = fields[size_t(item.pos)];
-      Value& slot = row[size_t(item.pos)];
-      if (!carried(i, view)) {
+    for (size_t i = 0; i < steps_.size(); ++i) {
+      const Step& s = steps_[i];
+      Value& slot = row[s.pos];
+      if (!carried(s, view)) {
+        const Item& item = *s.item;
         if (item.absentRule) {
-          Value absent = fit(field, item.absentRule(view));
+          Value absent = fit(*s.field, item.absentRule(view));
           if (!absent.isNull()) slot = std::move(absent);
         } else if (!item.absent.isNull()) {
           slot = item.absent;
         }
         continue;
       }
-      switch (item.enc) {
+      switch (s.enc) {
         case Enc::Str: {
-          std::string text = in.ReadStr();
+          const std::string_view text = in.ReadStrView();
           if (in.overrun()) return false;
-          if (item.endMark && text == kEndMark) {
+          if (s.item->endMark && text == kEndMark) {
             // The rest of the row is not in the file; its fields stay null.
-            slot = item.endValue;
-            i = items.size();
+            slot = s.item->endValue;
+            i = steps_.size();
             continue;
           }
-          if (item.keep == Keep::Always) {
-            place(field, slot, Value(std::move(text)));
+          if (s.direct == Direct::Text) {
+            // Text an alpha field holds whole goes in as it is; empty text is null there.
+            const int width = s.field->size;
+            if (text.empty()) {
+              clear(slot);
+            } else if (width <= 0 || text.size() <= size_t(width)) {
+              slot.setText(text);
+            } else {
+              slot = fit(*s.field, Value(std::string(text)));
+            }
           } else {
-            place(field, slot, kept(item.keep, Value(std::move(text)), lookupListsFile_));
+            place(*s.field, slot, kept(s.keep, Value(std::string(text)), lookupListsFile_));
           }
           break;
         }
         case Enc::I32: {
           const int64_t n = in.ReadInt();
           if (in.overrun()) return false;
-          placeNumber(item, field, slot, n);
+          placeNumber(s, slot, n);
           break;
         }
         case Enc::F64: {
           const double x = in.ReadFloat();
           if (in.overrun()) return false;
-          placeNumber(item, field, slot, x);
+          placeNumber(s, slot, x);
           break;
         }
         case Enc::Bool: {
           const bool b = in.ReadBool();
           if (in.overrun()) return false;
-          place(field, slot, kept(item.keep, Value(b), lookupListsFile_));
+          if (s.direct == Direct::Bool) {
+            slot.setBool(b);
+          } else {
+            place(*s.field, slot, kept(s.keep, Value(b), lookupListsFile_));
+          }
           break;
         }
         case Enc::NullableBool: {
-          Value v = in.ReadNullableBool();
+          const std::optional<bool> b = in.ReadOptionalBool();
           if (in.overrun()) return false;
-          place(field, slot, kept(item.keep, std::move(v), lookupListsFile_));
+          if (s.direct == Direct::Bool) {
+            if (b) {
+              slot.setBool(*b);
+            } else {
+              clear(slot);
+            }
+          } else {
+            place(*s.field, slot, kept(s.keep, b ? Value(*b) : Value::null(), lookupListsFile_));
+          }
           break;
         }
         case Enc::Memo: {
           std::string text = in.ReadMemo();
           if (in.overrun()) return false;
-          place(field, slot, kept(item.keep, Value(std::move(text)), lookupListsFile_));
+          place(*s.field, slot, kept(s.keep, Value(std::move(text)), lookupListsFile_));
           break;
         }
         case Enc::PackedPair: {
           const int64_t packed = in.ReadInt();
           if (in.overrun()) return false;
           const int64_t high = packed / 1000;  // truncated toward zero
-          slot = fit(field, Value(packed - 1000 * high));
-          row[size_t(item.pos2)] =
-              fit(fields[size_t(item.pos2)], high > 0 ? Value(high) : Value::null());
+          slot = fit(*s.field, Value(packed - 1000 * high));
+          const size_t pos2 = size_t(s.item->pos2);
+          row[pos2] = fit(fields[pos2], high > 0 ? Value(high) : Value::null());
           break;
         }
       }
@@ -230,7 +294,7 @@ void SectionCodec::encode(ValueWriter& out, const Row& row) const {
   const RowView view(version_, *section_->schema, row);
   const auto& items = section_->items;
   for (size_t i = 0; i < items.size(); ++i) {
-    if (!carried(i, view)) continue;
+    if (!carried(steps_[i], view)) continue;
     const Item& item = items[i];
     const Value& v = row[size_t(item.pos)];
     if (item.endMark) {
@@ -245,7 +309,12 @@ void SectionCodec::encode(ValueWriter& out, const Row& row) const {
     }
     switch (item.enc) {
       case Enc::Str:
-        out.WriteStr(v.asString());
+        // Text is written from where the row holds it; other kinds as their text.
+        if (const auto* text = v.get<std::string>()) {
+          out.WriteStr(*text);
+        } else {
+          out.WriteStr(v.asString());
+        }
         break;
       case Enc::I32:
         out.WriteInt(static_cast<int32_t>(v.asInt()));
@@ -260,7 +329,11 @@ void SectionCodec::encode(ValueWriter& out, const Row& row) const {
         out.WriteNullableBool(v);
         break;
       case Enc::Memo:
-        out.WriteMemo(v.asString());
+        if (const auto* text = v.get<std::string>()) {
+          out.WriteMemo(*text);
+        } else {
+          out.WriteMemo(v.asString());
+        }
         break;
       case Enc::PackedPair:
         out.WriteInt(static_cast<int32_t>(v.asInt() + 1000 * row[size_t(item.pos2)].asInt()));
@@ -269,22 +342,10 @@ void SectionCodec::encode(ValueWriter& out, const Row& row) const {
   }
 }
 
-bool decodeFormFileSections(std::string_view bytes, size_t bodyStart, const std::string& version,
-                            const RowSink& sink, std::string* refused) {
-  ValueReader in(bytes, bodyStart);
-  Row row;
-  for (const Section& section : formFileSections()) {
-    const SectionCodec codec(section, version);
-    const int32_t count = in.ReadInt();
-    if (in.overrun()) return false;
-    // Every row begins with at least a str length or a number.
-    if (count > 0 && uint64_t(count) * 2 > in.remaining()) return false;
-    for (int32_t n = 0; n < count; ++n) {
-      if (!codec.decode(in, row, refused)) return false;
-      if (sink) sink(section, row);
-    }
-  }
-  return true;
+bool checkFormFileSections(std::string_view bytes, size_t bodyStart, const std::string& version,
+                           std::string* refused) {
+  return decodeFormFileSections(
+      bytes, bodyStart, version, [](const Section&, Row&) {}, refused);
 }
 
 }  // namespace kvt::forms

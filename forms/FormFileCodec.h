@@ -3,7 +3,6 @@
 // each of the kind the field stores.
 #pragma once
 
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -43,8 +42,20 @@ class SectionCodec {
   void encode(ValueWriter& out, const Row& row) const;
 
  private:
-  bool carried(size_t item, const RowView& row) const {
-    return inVersion_[item] && (!section_->items[item].onlyIf || section_->items[item].onlyIf(row));
+  // How a value read goes into its field when it needs no conversion there.
+  enum class Direct : uint8_t { No, Text, Int, Short, Float, Bool };
+  // An item with what the walk over a row looks at, resolved once for the version.
+  struct Step {
+    const Item* item;
+    const FieldDef* field;
+    size_t pos;
+    Enc enc;
+    Keep keep;
+    Direct direct;
+    bool inVersion;
+  };
+  bool carried(const Step& step, const RowView& row) const {
+    return step.inVersion && (!step.item->onlyIf || step.item->onlyIf(row));
   }
   // Every field of the items after `item` is null.
   bool restIsNull(size_t item, const Row& row) const;
@@ -52,17 +63,38 @@ class SectionCodec {
   const Section* section_;
   std::string version_;
   bool lookupListsFile_;  // the version carries twelve lookup lists
-  std::vector<char> inVersion_;
+  std::vector<Step> steps_;
 };
 
-// Reads every section after the header, handing each row to `sink` as it is read (sections
-// in file order, rows in file order). Returns false when the file is damaged: it ends before
-// the last section is complete, a count or a length cannot fit in the bytes that remain, or a
-// value does not fit its field. The rows handed over before the damage was found are then
-// incomplete, so callers that must not load half a file walk it once without a sink first.
-// `refused`, when given, says which field and value did not fit.
-using RowSink = std::function<void(const Section&, Row&)>;
+// Reads every section after the header, handing each row to `sink(section, row)` as it is
+// read (sections in file order, rows in file order); the sink may take the row's values.
+// Returns false when the file is damaged: it ends before the last section is complete, a
+// count or a length cannot fit in the bytes that remain, or a value does not fit its field.
+// The rows handed over before the damage was found are then incomplete, so callers that must
+// not load half a file check it first. `refused`, when given, says which field and value did
+// not fit.
+template <class Sink>
 bool decodeFormFileSections(std::string_view bytes, size_t bodyStart, const std::string& version,
-                            const RowSink& sink, std::string* refused = nullptr);
+                            Sink&& sink, std::string* refused = nullptr) {
+  ValueReader in(bytes, bodyStart);
+  Row row;
+  for (const Section& section : formFileSections()) {
+    const SectionCodec codec(section, version);
+    const int32_t count = in.ReadInt();
+    if (in.overrun()) return false;
+    // Every row begins with at least a str length or a number.
+    if (count > 0 && uint64_t(count) * 2 > in.remaining()) return false;
+    for (int32_t n = 0; n < count; ++n) {
+      if (!codec.decode(in, row, refused)) return false;
+      sink(section, row);
+    }
+  }
+  return true;
+}
+
+// The walk above with every row read into one buffer and dropped: whether the file loads
+// whole. Nothing is allocated per row but for text that outgrows what the buffer held.
+bool checkFormFileSections(std::string_view bytes, size_t bodyStart, const std::string& version,
+                           std::string* refused = nullptr);
 
 }  // namespace kvt::forms

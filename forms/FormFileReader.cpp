@@ -168,7 +168,7 @@ bool ReadFormFile(platform::FileSystem& fs, platform::Ui& ui, const std::string&
   }
   // A damaged file must not leave half its rows behind: look at all of it first.
   std::string refused;
-  if (!decodeFormFileSections(*bytes, header.bodyStart, header.version, nullptr, &refused)) {
+  if (!checkFormFileSections(*bytes, header.bodyStart, header.version, &refused)) {
     showWrongFormat(ui, fileName, refused);
     return false;
   }

@@ -20,13 +20,15 @@ uint64_t littleEndian(const char* p, size_t n) {
   return v;
 }
 
-void appendLittleEndian(std::string& out, uint64_t v, int bytes) {
-  char b[8];
-  for (int i = 0; i < bytes; ++i) {
+// A fixed number of bytes, so that the append compiles to a few moves.
+template <int Bytes>
+void appendLittleEndian(std::string& out, uint64_t v) {
+  char b[Bytes];
+  for (int i = 0; i < Bytes; ++i) {
     b[i] = static_cast<char>(v & 0xFF);
     v >>= 8;
   }
-  out.append(b, size_t(bytes));
+  out.append(b, size_t(Bytes));
 }
 
 }  // namespace
@@ -43,20 +45,23 @@ const char* ValueReader::take(size_t n) {
 }
 
 std::string ValueReader::ReadStr() {
+  const size_t at = pos_;
+  const std::string_view text = ReadStrView();
+  if (!overrun_ || at + 2 > bytes_.size()) return std::string(text);
+  // The text runs past the end: what is there, padded with spaces.
+  const auto n = static_cast<int16_t>(littleEndian(bytes_.data() + at, 2));
+  std::string result(bytes_.substr(at + 2));
+  result.resize(size_t(std::max<int16_t>(n, 0)), ' ');
+  return result;
+}
+
+std::string_view ValueReader::ReadStrView() {
   const char* b = take(2);
   if (b == nullptr) return {};
   const auto n = static_cast<int16_t>(littleEndian(b, 2));
   if (n <= 0) return {};
-  if (remaining() < size_t(n)) {
-    // The text runs past the end: what is there, padded with spaces.
-    std::string result(bytes_.substr(pos_));
-    result.resize(size_t(n), ' ');
-    take(size_t(n));
-    return result;
-  }
-  std::string result(bytes_.data() + pos_, size_t(n));
-  pos_ += size_t(n);
-  return result;
+  const char* text = take(size_t(n));
+  return text == nullptr ? std::string_view() : std::string_view(text, size_t(n));
 }
 
 int32_t ValueReader::ReadInt() {
@@ -75,8 +80,13 @@ uint8_t ValueReader::ReadByte() {
 }
 
 Value ValueReader::ReadNullableBool() {
-  if (ReadByte() == 0) return Value::null();
-  return Value(ReadBool());
+  const std::optional<bool> b = ReadOptionalBool();
+  return b ? Value(*b) : Value::null();
+}
+
+std::optional<bool> ValueReader::ReadOptionalBool() {
+  if (ReadByte() == 0) return std::nullopt;
+  return ReadBool();
 }
 
 std::string ValueReader::ReadMemo() {
@@ -92,7 +102,7 @@ std::string ValueReader::ReadMemo() {
   }
   std::string text;
   while (left > 0 && !overrun_) {
-    text += ReadStr();
+    text += ReadStrView();
     left = left > kMemoChunk ? left - kMemoChunk : 0;
   }
   return text;
@@ -100,16 +110,16 @@ std::string ValueReader::ReadMemo() {
 
 void ValueWriter::WriteStr(std::string_view text) {
   if (text.size() > 32767) throw std::length_error("a form file text holds at most 32767 bytes");
-  appendLittleEndian(out_, text.size(), 2);
+  appendLittleEndian<2>(out_, text.size());
   out_.append(text);
 }
 
 void ValueWriter::WriteInt(int32_t value) {
-  appendLittleEndian(out_, static_cast<uint32_t>(value), 4);
+  appendLittleEndian<4>(out_, static_cast<uint32_t>(value));
 }
 
 void ValueWriter::WriteFloat(double value) {
-  appendLittleEndian(out_, std::bit_cast<uint64_t>(value), 8);
+  appendLittleEndian<8>(out_, std::bit_cast<uint64_t>(value));
 }
 
 void ValueWriter::WriteByte(uint8_t value) {

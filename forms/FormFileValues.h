@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,12 +27,16 @@ class ValueReader {
 
   // The text of a str; when the file ends inside the text, the missing bytes are spaces.
   std::string ReadStr();
+  // The text of a str as it stands in the bytes, without a copy; empty, with the reader
+  // overrun, when the file ends inside the text.
+  std::string_view ReadStrView();
   int32_t ReadInt();
   double ReadFloat();
   uint8_t ReadByte();
   bool ReadBool() { return ReadByte() != 0; }
   // Null, or a Boolean.
   Value ReadNullableBool();
+  std::optional<bool> ReadOptionalBool();
   std::string ReadMemo();
 
   // A read wanted more bytes than were left.

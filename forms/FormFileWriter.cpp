@@ -1,6 +1,7 @@
 #include "forms/FormFileWriter.h"
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <utility>
@@ -70,14 +71,26 @@ void encodeSection(Database& db, const Section& section, const std::string& vers
   patchCount(bytes, countAt, count);
 }
 
+// The new file is about as large as the one it replaces; an eighth more leaves room for the
+// rows added since it was read. 0 when there is none to go by.
+size_t expectedFormFileSize(const platform::FileSystem& fs, const std::string& fileName) {
+  const auto local = fs.resolve(fileName);
+  if (!local) return 0;
+  std::error_code ec;
+  const uintmax_t size = std::filesystem::file_size(*local, ec);
+  if (ec || size > (uintmax_t(1) << 31)) return 0;
+  return size_t(size + size / 8);
+}
+
 void showNotSaved(platform::Ui& ui, const std::string& fileName) {
   ui.messageBox(platform::BoxKind::Error, "主表單檔 " + fileName + "\r\n存檔沒有成功 !");
 }
 
 }  // namespace
 
-std::string encodeFormFile(Database& db, const std::string& version) {
+std::string encodeFormFile(Database& db, const std::string& version, size_t expectedSize) {
   std::string bytes;
+  bytes.reserve(expectedSize);
   ValueWriter out(bytes);
   writeFormFileHeader(out, version);
   for (const Section& section : formFileSections()) encodeSection(db, section, version, out, bytes);
@@ -114,7 +127,7 @@ bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
 
   std::string bytes;
   try {
-    bytes = encodeFormFile(db, FormFileVersion);
+    bytes = encodeFormFile(db, FormFileVersion, expectedFormFileSize(fs, fileName));
   } catch (const UnwritableRow&) {
     showNotSaved(ui, fileName);
     return false;

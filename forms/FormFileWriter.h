@@ -14,8 +14,9 @@ namespace kvt::forms {
 // Rows of form 88888 and dummy print placements are left out; in versions up to "0940404"
 // the renamed codes are written under their old names. Every item is written exactly when
 // the reader of that version reads it. Throws UnwritableRow (a row no form file can carry)
-// and the table engine's errors.
-std::string encodeFormFile(Database& db, const std::string& version);
+// and the table engine's errors. `expectedSize`, when known, is room made for the bytes at
+// the start (a large file grown by doubling is copied and touched afresh at every step).
+std::string encodeFormFile(Database& db, const std::string& version, size_t expectedSize = 0);
 
 // The name the new file is written under first: the extension replaced by "$x$".
 std::string formFileTempName(const std::string& fileName);

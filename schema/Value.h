@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -55,6 +56,20 @@ class Value {
   Value(Bytes b) : v_(std::move(b)) {}
 
   static Value null() { return Value(); }
+
+  // In-place assignments for code that fills one row buffer again and again: text goes into
+  // the storage of the text the value holds already, and no temporary Value is made.
+  void setNull() { v_.emplace<std::monostate>(); }
+  void setBool(bool b) { v_ = b; }
+  void setInt(int64_t n) { v_ = n; }
+  void setFloat(double d) { v_ = d; }
+  void setText(std::string_view text) {
+    if (auto* s = std::get_if<std::string>(&v_)) {
+      s->assign(text);
+    } else {
+      v_.emplace<std::string>(text);
+    }
+  }
 
   bool isNull() const { return std::holds_alternative<std::monostate>(v_); }
   bool isBool() const { return std::holds_alternative<bool>(v_); }

@@ -6,7 +6,7 @@
 // placements) in a scratch prefix, then measures, in one run:
 //   copy        the file copied to another name;
 //   read        ReadFormFile into seven fresh Paradox tables (the tables written to disk);
-//   save        SaveFormFile of those tables to a form file (with its temporary file and backup);
+//   save        SaveFormFile of those tables over a form file (with its temporary file and backup);
 //   round_trip  read, then save;
 // and, to tell the form file code from the table engine's part:
 //   read_to_memory  ReadFormFile into in-memory tables;
@@ -181,7 +181,7 @@ bool decodeOnly(Scene& scene, QuietUi&) {
   if (!bytes) return false;
   const kvt::forms::FormFileHeader header = kvt::forms::readFormFileHeader(*bytes);
   return header.status == kvt::forms::FormFileHeader::Status::Ok &&
-         kvt::forms::decodeFormFileSections(*bytes, header.bodyStart, header.version, nullptr);
+         kvt::forms::checkFormFileSections(*bytes, header.bodyStart, header.version);
 }
 
 // The writer's encoding alone, from the Paradox tables, without writing the file.
@@ -226,6 +226,14 @@ int main(int argc, char** argv) {
     QuietUi ui;
     if (!readInto(scene, ui)) {
       std::fprintf(stderr, "the generated form file does not read\n");
+      return 1;
+    }
+    // A save in a run replaces the file that was read: every save here replaces one too.
+    std::error_code error;
+    fs::copy_file(scene.drive() / "Forms" / "KVTE.DBT", scene.drive() / "Out" / "KVTE.DBT",
+                  fs::copy_options::overwrite_existing, error);
+    if (error) {
+      std::fprintf(stderr, "the save's target cannot be made: %s\n", error.message().c_str());
       return 1;
     }
   }

@@ -34,6 +34,10 @@ TEST(FormFileValues, StrCutShortIsPaddedWithSpacesAndMarksTheOverrun) {
   EXPECT_EQ(in.ReadStr(), "AB   ");
   EXPECT_TRUE(in.overrun());
   EXPECT_EQ(in.remaining(), 0u);
+  // Without a copy there is nothing to pad: the text is empty.
+  ValueReader view(b);
+  EXPECT_EQ(view.ReadStrView(), "");
+  EXPECT_TRUE(view.overrun());
 }
 
 TEST(FormFileValues, ReadsPastTheEndYieldEmptyValuesAndMarkTheOverrun) {
@@ -70,6 +74,9 @@ TEST(FormFileValues, WritesLittleEndianNumbersAndLengthPrefixedText) {
 
   ValueReader in(out);
   EXPECT_EQ(in.ReadStr(), "");
+  const std::string_view ab = ValueReader(out, 2).ReadStrView();
+  EXPECT_EQ(ab, "AB");
+  EXPECT_EQ(ab.data(), out.data() + 4);  // the text where it stands in the bytes
   EXPECT_EQ(in.ReadStr(), "AB");
   EXPECT_EQ(in.ReadInt(), -2);
   EXPECT_EQ(in.ReadFloat(), 1.5);

@@ -1,6 +1,7 @@
 #include "platform/PrefixFileSystem.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -496,6 +497,9 @@ TEST_F(PrefixFileSystemTest, RefusedWritesAndFailedReads) {
   EXPECT_FALSE(fs::exists(kvt() / "None"));
   EXPECT_EQ(files.readFile("C:\\Velmor\\KVT\\none.txt"), std::nullopt);
   EXPECT_EQ(files.readFile("C:\\Velmor\\KVT\\Database"), std::nullopt);
+  // A pipe under the name is no file to read, and waiting for a writer would hang the run.
+  ASSERT_EQ(::mkfifo((kvt() / "Pipe.DBT").c_str(), 0600), 0);
+  EXPECT_EQ(files.readFile("C:\\Velmor\\KVT\\Pipe.DBT"), std::nullopt);
 }
 
 }  // namespace

@@ -20,6 +20,23 @@ ErrorKind kindOf(auto&& f) {
   return ErrorKind::State;
 }
 
+TEST(Value, SettersChangeKindAndTextKeepsItsStorage) {
+  Value v(int64_t{7});
+  v.setText("a text longer than the short-string buffer");
+  const char* storage = v.get<std::string>()->data();
+  v.setText("short");
+  EXPECT_EQ(v, Value("short"));
+  EXPECT_EQ(v.get<std::string>()->data(), storage);  // no new allocation for the shorter text
+  v.setFloat(1.5);
+  EXPECT_EQ(v, Value(1.5));
+  v.setBool(false);
+  EXPECT_EQ(v, Value(false));
+  v.setInt(-3);
+  EXPECT_EQ(v, Value(int64_t{-3}));
+  v.setNull();
+  EXPECT_TRUE(v.isNull());
+}
+
 TEST(Value, NullReadsAsEmptyZeroAndFalse) {
   const Value v = Value::null();
   EXPECT_EQ(v.asString(), "");
