@@ -81,45 +81,65 @@ int64_t integerOf(FieldType type, const Value& v, int64_t lo, int64_t hi) {
 
 }  // namespace
 
-Value decodeField(FieldType type, int descriptorSize, const char* in, int width) {
+void decodeFieldInto(FieldType type, int descriptorSize, const char* in, int width, Value& out) {
   if (type == FieldType::Alpha) {
     const void* nul = std::memchr(in, 0, width);
     const size_t len = nul ? static_cast<const char*>(nul) - in : width;
-    if (len == 0) return Value::null();
-    return Value(std::string(in, len));
+    if (len == 0) {
+      out.setNull();
+    } else {
+      out.setText(std::string_view(in, len));
+    }
+    return;
   }
   if (type == FieldType::Bytes) {
     int len = width;
     while (len > 0 && in[len - 1] == 0) --len;
-    if (len == 0) return Value::null();
-    return Value(kvt::Bytes{std::string(in, len)});
+    out = len == 0 ? Value::null() : Value(kvt::Bytes{std::string(in, len)});
+    return;
   }
-  if (allZero(in, width)) return Value::null();
+  if (allZero(in, width)) {
+    out.setNull();
+    return;
+  }
   switch (type) {
     case FieldType::Short:
     case FieldType::Long:
     case FieldType::AutoInc:
-      return Value(decodeInteger(in, width));
+      out.setInt(decodeInteger(in, width));
+      return;
     case FieldType::Date:
-      return Value(kvt::Date{static_cast<int32_t>(decodeInteger(in, 4))});
+      out = Value(kvt::Date{static_cast<int32_t>(decodeInteger(in, 4))});
+      return;
     case FieldType::Time:
-      return Value(kvt::Time{static_cast<int32_t>(decodeInteger(in, 4))});
+      out = Value(kvt::Time{static_cast<int32_t>(decodeInteger(in, 4))});
+      return;
     case FieldType::Number:
     case FieldType::Money:
-      return Value(decodeDouble(in));
+      out.setFloat(decodeDouble(in));
+      return;
     case FieldType::Timestamp:
       // Stored as milliseconds from the start of day 0; the value counts from day 1.
-      return Value(kvt::Timestamp{decodeDouble(in) - 86400000.0});
+      out = Value(kvt::Timestamp{decodeDouble(in) - 86400000.0});
+      return;
     case FieldType::Logical:
-      return Value(static_cast<uint8_t>(in[0]) != 0x80);
+      out.setBool(static_cast<uint8_t>(in[0]) != 0x80);
+      return;
     case FieldType::Bcd: {
       auto text = decodeBcd(in, descriptorSize);
-      if (!text) return Value::null();
-      return Value(kvt::Decimal{*text});
+      out = text ? Value(kvt::Decimal{*text}) : Value::null();
+      return;
     }
     default:
-      return Value::null();
+      out.setNull();
+      return;
   }
+}
+
+Value decodeField(FieldType type, int descriptorSize, const char* in, int width) {
+  Value v;
+  decodeFieldInto(type, descriptorSize, in, width, v);
+  return v;
 }
 
 void encodeField(FieldType type, int descriptorSize, const Value& v, char* out, int width) {

@@ -16,6 +16,9 @@ namespace kvt::paradox {
 
 // Decodes `width` bytes at `in`. Never throws: any bytes decode to some value.
 Value decodeField(FieldType type, int descriptorSize, const char* in, int width);
+// The same into `out`, whose text storage is used again: for filling one row buffer again and
+// again.
+void decodeFieldInto(FieldType type, int descriptorSize, const char* in, int width, Value& out);
 
 // Encodes a value of the field's own kind (text for alpha, integer for S/I/+, double for
 // N/$, bool, Date, Time, Timestamp, Decimal, Bytes) into `width` bytes at `out`; null

@@ -30,7 +30,7 @@ std::vector<FieldLayout> layoutFields(const FileHeader& h) {
     const int width = recordWidth(*type, d.size);
     if (isBlob(*type) && width < kBlobPointerSize) throwFormat("blob field size is damaged");
     if (width < 1) throwFormat("table field size is damaged");
-    out.push_back({*type, d.size, offset, width});
+    out.push_back({*type, d.size, offset, width, isBlob(*type)});
     offset += width;
   }
   if (offset != static_cast<int>(h.recordSize)) {
@@ -138,15 +138,16 @@ DataFile dataFileOf(std::string_view head) {
   return out;
 }
 
+// A row buffer used again keeps its values' storage.
 void decodeRecord(const std::vector<FieldLayout>& layout, const char* rec,
                   const BlobFileReader* blobs, Row& row) {
-  row.clear();
-  row.reserve(layout.size());
-  for (const auto& f : layout) {
-    if (isBlob(f.type)) {
-      row.push_back(decodeBlobField(f.type, rec + f.offset, f.width, blobs));
+  if (row.size() != layout.size()) row.assign(layout.size(), Value());
+  for (size_t i = 0; i < layout.size(); ++i) {
+    const FieldLayout& f = layout[i];
+    if (f.blob) {
+      row[i] = decodeBlobField(f.type, rec + f.offset, f.width, blobs);
     } else {
-      row.push_back(decodeField(f.type, f.descriptorSize, rec + f.offset, f.width));
+      decodeFieldInto(f.type, f.descriptorSize, rec + f.offset, f.width, row[i]);
     }
   }
 }
@@ -332,10 +333,10 @@ TableEncoder::TableEncoder(const TableFormat& format, const TableSchema& schema,
     throw EngineError(ErrorKind::Unsupported, "table too large for its block size");
   }
   for (size_t i = 0; i < fields_.size(); ++i) {
-    hasBlobs_ = hasBlobs_ || isBlob(fields_[i].type);
+    hasBlobs_ = hasBlobs_ || fields_[i].blob;
     if (fields_[i].type == FieldType::AutoInc && autoIncField_ < 0)
       autoIncField_ = static_cast<int>(i);
-    if (isBlob(fields_[i].type)) blobFieldsWidth_ += size_t(fields_[i].width);
+    if (fields_[i].blob) blobFieldsWidth_ += size_t(fields_[i].width);
   }
   const auto rowOf = [&](size_t r) -> const Row& {
     const Row& row = rowAt_(r);
@@ -396,7 +397,7 @@ TableEncoder::TableEncoder(const TableFormat& format, const TableSchema& schema,
       const Row& row = rowOf(r);
       char* out = blobFields_.data() + r * blobFieldsWidth_;
       for (size_t i = 0; i < fields_.size(); ++i) {
-        if (!isBlob(fields_[i].type)) continue;
+        if (!fields_[i].blob) continue;
         encodeBlobField(fields_[i].type, row[i], out, fields_[i].width, blobs_);
         out += fields_[i].width;
       }
@@ -436,7 +437,7 @@ void TableEncoder::encodeRecord(size_t place, char* rec) {
   const char* laidOut = blobFields_.empty() ? nullptr : blobFields_.data() + r * blobFieldsWidth_;
   for (size_t i = 0; i < fields_.size(); ++i) {
     const FieldLayout& f = fields_[i];
-    if (!isBlob(f.type)) {
+    if (!f.blob) {
       encodeValue(i, row, r, rec);
     } else if (laidOut != nullptr) {
       std::memcpy(rec + f.offset, laidOut, size_t(f.width));

@@ -94,6 +94,7 @@ struct FieldLayout {
   int descriptorSize;
   int offset;
   int width;
+  bool blob;  // a memo, binary, formatted memo, graphic or OLE field
 };
 
 // The files of a table made from `count` rows (each with one value per field, of the
