@@ -45,6 +45,32 @@ KeyedRowStore::KeyedRowStore(std::string tableName, TableSchema schema, std::vec
   }
 }
 
+KeyedRowStore::KeyedRowStore(std::string tableName, TableSchema schema, const RowWalk& walk)
+    : KeyedRowStore(std::move(tableName), std::move(schema)) {
+  Row last;  // the key order is checked against the row before
+  walk([&](const Row& row) {
+    checkRow(row);
+    if (keyed() && ordered_) {
+      if (size_ > 0 && compareKeys(last, row) > 0) ordered_ = false;
+      last = row;
+    }
+    if (chunks_.empty() || chunks_.back().count == kLoadChunk) {
+      if (!chunks_.empty()) chunks_.back().packed.shrink_to_fit();
+      starts_.push_back(size_);
+      chunks_.emplace_back();
+    }
+    Chunk& chunk = chunks_.back();
+    chunk.offsets.push_back(static_cast<uint32_t>(chunk.packed.size()));
+    packRow(row, chunk.packed);
+    ++chunk.count;
+    ++size_;
+  });
+  if (!ordered_) {
+    Row scratch;
+    for (size_t i = 0; i < size_; ++i) countKey(rowInto(i, scratch), +1);
+  }
+}
+
 const Row& KeyedRowStore::row(size_t pos) const {
   checkPos(pos);
   const Spot s = spotOf(pos);

@@ -13,6 +13,7 @@
 // table being filled is held in a fraction of the memory its Values would take.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -31,6 +32,11 @@ class KeyedRowStore : public RowStore {
   // a different sort order), that order stays, new rows go where the key order of this
   // store puts them, and duplicate keys are still refused.
   KeyedRowStore(std::string tableName, TableSchema schema, std::vector<Row> rows);
+  // The same, the rows handed over one at a time by `walk` (each valid only during its call)
+  // and packed a chunk at a time as they come: a large table read is never held as loose
+  // values.
+  using RowWalk = std::function<void(const std::function<void(const Row&)>& add)>;
+  KeyedRowStore(std::string tableName, TableSchema schema, const RowWalk& walk);
 
   const std::string& tableName() const { return name_; }
   void setTableName(std::string name) { name_ = std::move(name); }

@@ -7,13 +7,24 @@ namespace kvt::paradox {
 NumberingRowStore::NumberingRowStore(std::string tableName, TableSchema schema,
                                      std::vector<Row> rows, uint32_t counter)
     : KeyedRowStore(std::move(tableName), std::move(schema), std::move(rows)), last_(counter) {
+  findLast();
+}
+
+NumberingRowStore::NumberingRowStore(std::string tableName, TableSchema schema, const RowWalk& walk,
+                                     uint32_t counter)
+    : KeyedRowStore(std::move(tableName), std::move(schema), walk), last_(counter) {
+  findLast();
+}
+
+void NumberingRowStore::findLast() {
   const auto& fields = this->schema().fields;
   for (size_t i = 0; i < fields.size() && field_ < 0; ++i) {
     if (fields[i].type == FieldType::AutoInc) field_ = static_cast<int>(i);
   }
   if (field_ < 0) return;
+  Row scratch;  // packed rows stay packed
   for (size_t r = 0; r < size(); ++r) {
-    if (const int64_t* v = row(r)[field_].get<int64_t>()) last_ = std::max(last_, *v);
+    if (const int64_t* v = rowInto(r, scratch)[field_].get<int64_t>()) last_ = std::max(last_, *v);
   }
 }
 

@@ -16,10 +16,14 @@ class NumberingRowStore : public KeyedRowStore {
   // `counter` is the table header's auto-increment counter (the last number handed out).
   NumberingRowStore(std::string tableName, TableSchema schema, std::vector<Row> rows,
                     uint32_t counter);
+  NumberingRowStore(std::string tableName, TableSchema schema, const RowWalk& walk,
+                    uint32_t counter);
 
   size_t insert(Row row) override;
 
  private:
+  // The counter continues from the highest value in use.
+  void findLast();
   int field_ = -1;  // the first auto-increment field, if any
   int64_t last_ = 0;
 };

@@ -87,15 +87,22 @@ std::shared_ptr<RowStore> ParadoxDatabase::openTable(const std::string& table, O
     ++t.handles;
     return t.store;
   }
-  StoredTable stored = loadTable(*ops_, dir_, table);
-  TableSchema schema = withCreatedIndexes(key, stored.image.schema);
+  // The headers first, for the store's schema; then the rows, packed as they are read.
+  const StoredTable described = describeStoredTable(*ops_, dir_, table);
+  std::optional<StoredTable> stored;
   OpenTable t;
-  t.stem = stored.files.db.stem().string();
-  t.store =
-      std::make_shared<NumberingRowStore>(t.stem, std::move(schema), std::move(stored.image.rows),
-                                          stored.image.format.db.autoIncrement);
-  t.format = std::move(stored.image.format);
-  t.files = std::move(stored.files);
+  t.stem = described.files.db.stem().string();
+  t.store = std::make_shared<NumberingRowStore>(
+      t.stem, withCreatedIndexes(key, described.image.schema),
+      [&](const std::function<void(const Row&)>& add) {
+        stored = loadTable(*ops_, dir_, table, false, add);
+      },
+      described.image.format.db.autoIncrement);
+  if (!(stored->image.schema.fields == described.image.schema.fields)) {
+    throw EngineError(ErrorKind::State, "table " + describe(table) + " changed while it was read");
+  }
+  t.format = std::move(stored->image.format);
+  t.files = std::move(stored->files);
   t.handles = 1;
   t.exclusive = mode == OpenMode::Exclusive;
   std::shared_ptr<RowStore> store = t.store;

@@ -2,6 +2,8 @@
 // change, rows moved when their key changes, and tables read in an order of their own.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <algorithm>
 #include <random>
 #include <set>
@@ -160,36 +162,54 @@ TEST(KeyedRowStore, FindAndSeekUseTheKeyOrder) {
   EXPECT_EQ(store.find(appRow(Value("C"), 9), 0), std::nullopt);
 }
 
+// A table read from its file, its rows handed over whole or one at a time (packed as they come).
+std::unique_ptr<KeyedRowStore> readStore(const std::vector<Row>& rows, bool walked) {
+  if (!walked) return std::make_unique<KeyedRowStore>("T", keyedSchema(), rows);
+  return std::make_unique<KeyedRowStore>("T", keyedSchema(), [&](const auto& add) {
+    for (const Row& r : rows) add(r);
+  });
+}
+
 TEST(KeyedRowStore, ATableReadOutOfKeyOrderKeepsItsOrderAndItsKeys) {
-  // As a table written under another sort order: lower case before upper case.
-  std::vector<Row> rows = {appRow(Value("a"), 1), appRow(Value("B"), 1), appRow(Value("c"), 1)};
-  KeyedRowStore store("T", keyedSchema(), rows);
-  EXPECT_FALSE(store.dirty());
-  EXPECT_EQ(store.row(0)[0], Value("a"));
-  EXPECT_EQ(store.row(1)[0], Value("B"));
-  EXPECT_THROW(store.insert(appRow(Value("a"), 1)), EngineError);
-  EXPECT_THROW(store.insert(appRow(Value("c"), 1)), EngineError);
-  store.insert(appRow(Value("D"), 1));
-  EXPECT_EQ(store.size(), 4u);
-  EXPECT_TRUE(store.dirty());
-  // After the row with "a" goes, its key is free again.
-  store.remove(*store.find(appRow(Value("a"), 1), 0));
-  EXPECT_NO_THROW(store.insert(appRow(Value("a"), 1)));
-  EXPECT_THROW(store.update(*store.find(appRow(Value("c"), 1), 0), appRow(Value("D"), 1)),
-               EngineError);
-  // The key of a row that changed its key is free again.
-  const size_t at = *store.find(appRow(Value("B"), 1), 0);
-  store.update(at, appRow(Value("B"), 2));
-  EXPECT_NO_THROW(store.insert(appRow(Value("B"), 1)));
+  for (const bool walked : {false, true}) {
+    SCOPED_TRACE(walked ? "walked" : "whole");
+    // As a table written under another sort order: lower case before upper case.
+    const auto owned =
+        readStore({appRow(Value("a"), 1), appRow(Value("B"), 1), appRow(Value("c"), 1)}, walked);
+    KeyedRowStore& store = *owned;
+    EXPECT_FALSE(store.dirty());
+    EXPECT_EQ(store.row(0)[0], Value("a"));
+    EXPECT_EQ(store.row(1)[0], Value("B"));
+    EXPECT_THROW(store.insert(appRow(Value("a"), 1)), EngineError);
+    EXPECT_THROW(store.insert(appRow(Value("c"), 1)), EngineError);
+    store.insert(appRow(Value("D"), 1));
+    EXPECT_EQ(store.size(), 4u);
+    EXPECT_TRUE(store.dirty());
+    // After the row with "a" goes, its key is free again.
+    store.remove(*store.find(appRow(Value("a"), 1), 0));
+    EXPECT_NO_THROW(store.insert(appRow(Value("a"), 1)));
+    EXPECT_THROW(store.update(*store.find(appRow(Value("c"), 1), 0), appRow(Value("D"), 1)),
+                 EngineError);
+    // The key of a row that changed its key is free again.
+    const size_t at = *store.find(appRow(Value("B"), 1), 0);
+    store.update(at, appRow(Value("B"), 2));
+    EXPECT_NO_THROW(store.insert(appRow(Value("B"), 1)));
+  }
 }
 
 TEST(KeyedRowStore, ReadRowsThatAreInOrderStaySearchable) {
   std::vector<Row> rows;
   for (int64_t i = 0; i < 1000; ++i) rows.push_back(appRow(Value("K"), i * 2));
-  KeyedRowStore store("T", keyedSchema(), std::move(rows));
-  EXPECT_EQ(store.insert(appRow(Value("K"), 501)), 251u);
-  EXPECT_THROW(store.insert(appRow(Value("K"), 998)), EngineError);
-  EXPECT_EQ(store.seekKey({Value("K"), Value(int64_t{1000})}), 501u);
+  for (const bool walked : {false, true}) {
+    SCOPED_TRACE(walked ? "walked" : "whole");
+    const auto store = readStore(rows, walked);
+    Row scratch;
+    EXPECT_EQ(store->rowInto(999, scratch), rows[999]);
+    EXPECT_EQ(store->insert(appRow(Value("K"), 501)), 251u);
+    EXPECT_THROW(store->insert(appRow(Value("K"), 998)), EngineError);
+    EXPECT_EQ(store->seekKey({Value("K"), Value(int64_t{1000})}), 501u);
+    EXPECT_EQ(store->row(0), rows[0]);
+  }
 }
 
 TEST(KeyedRowStore, ChangesAreCountedAndMarkTheStoreDirty) {
