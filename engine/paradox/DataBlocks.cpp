@@ -36,9 +36,9 @@ BlockHead blockHeadAt(const char* p) {
   return {getU16(head, 0), static_cast<int16_t>(getU16(head, 4))};
 }
 
-std::vector<ChainBlock> walkRecordChain(const FileHeader& h, uint64_t fileSize,
-                                        const std::function<BlockHead(uint32_t)>& headOf) {
-  std::vector<ChainBlock> out;
+void walkRecordChain(const FileHeader& h, uint64_t fileSize,
+                     const std::function<BlockHead(uint32_t)>& headOf,
+                     const std::function<void(const ChainBlock&)>& onBlock) {
   size_t records = 0;
   if (fileSize > h.headerSize) {
     // Each block is visited once; a longer walk means the chain loops.
@@ -52,7 +52,7 @@ std::vector<ChainBlock> walkRecordChain(const FileHeader& h, uint64_t fileSize,
       if (start + kBlockHeadSize > fileSize) throwFormat("table block chain leaves the file");
       const BlockHead head = headOf(block);
       const size_t n = recordsOf(h, start, head, fileSize);
-      if (n > 0) out.push_back({block, static_cast<uint32_t>(n)});
+      if (n > 0) onBlock({block, static_cast<uint32_t>(n)});
       records += n;
       block = head.next;
     }
@@ -63,18 +63,16 @@ std::vector<ChainBlock> walkRecordChain(const FileHeader& h, uint64_t fileSize,
     throwFormat("table holds " + std::to_string(records) + " records where its header says " +
                 std::to_string(h.recordCount));
   }
-  return out;
 }
 
 std::vector<RecordRef> readRecordChain(std::string_view file, const FileHeader& h) {
-  const auto blocks =
-      walkRecordChain(h, file.size(), [&](uint32_t b) { return headIn(file, h, b); });
   std::vector<RecordRef> out;
-  out.reserve(h.recordCount);
-  for (const ChainBlock& b : blocks) {
-    const size_t start = blockStart(h, b.block) + kBlockHeadSize;
-    for (size_t i = 0; i < b.records; ++i) out.push_back({start + i * h.recordSize, b.block});
-  }
+  walkRecordChain(
+      h, file.size(), [&](uint32_t b) { return headIn(file, h, b); },
+      [&](const ChainBlock& b) {
+        const size_t start = blockStart(h, b.block) + kBlockHeadSize;
+        for (size_t i = 0; i < b.records; ++i) out.push_back({start + i * h.recordSize, b.block});
+      });
   return out;
 }
 

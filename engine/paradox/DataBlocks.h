@@ -40,11 +40,12 @@ struct ChainBlock {
 // Where block `block` (counted from 1) starts in the file.
 size_t blockStart(const FileHeader& h, uint32_t block);
 
-// The blocks of the chain that hold records, in chain order, from the head of each block
-// (`headOf`, asked only for blocks that lie in a file of `fileSize` bytes). Throws as
-// readRecordChain does.
-std::vector<ChainBlock> walkRecordChain(const FileHeader& h, uint64_t fileSize,
-                                        const std::function<BlockHead(uint32_t)>& headOf);
+// Walks the chain: `headOf` gives the head of each block (asked only for blocks that lie in a
+// file of `fileSize` bytes) and `onBlock` gets each block that holds records, in chain order,
+// once its head is checked. Throws as readRecordChain does, the count check at the end.
+void walkRecordChain(const FileHeader& h, uint64_t fileSize,
+                     const std::function<BlockHead(uint32_t)>& headOf,
+                     const std::function<void(const ChainBlock&)>& onBlock);
 
 // The records of the chain, in chain order. Throws EngineError(Format) for a chain that
 // loops, leaves the file, or holds a record count that does not fit its block, and when the

@@ -189,51 +189,42 @@ TableImage streamTable(uint64_t size, const ReadAt& readAt, std::string_view mb,
   DataFile file = dataFileOf(buffer);
   const FileHeader& h = file.h;
   const uint32_t blockSize = h.blockSize();
-  // A megabyte or so of blocks at a time, in one buffer.
+  const size_t blocksInFile =
+      size > h.headerSize ? (size - h.headerSize + blockSize - 1) / blockSize : 0;
+  // A megabyte or so of the blocks that follow each other in the file, in one buffer: a chain
+  // in file order is read once, front to back.
   const size_t perChunk = std::max<size_t>(1, (size_t{1} << 20) / blockSize);
-  const auto readBlocks = [&](uint32_t first, size_t n) {
-    const uint64_t start = blockStart(h, first);
-    const uint64_t end = std::min<uint64_t>(size, start + uint64_t(n) * blockSize);
-    buffer.resize(static_cast<size_t>(end - start));
-    readAt(start, buffer);
-  };
-
-  // The chain is checked from the block heads before any row is handed over.
-  std::vector<BlockHead> heads;
-  if (size > h.headerSize) {
-    const size_t blocksInFile = (size - h.headerSize + blockSize - 1) / blockSize;
-    heads.resize(blocksInFile + 1);
-    for (size_t b = 1; b <= blocksInFile; b += perChunk) {
-      readBlocks(static_cast<uint32_t>(b), perChunk);
-      for (size_t at = 0; at + kBlockHeadSize <= buffer.size(); at += blockSize) {
-        heads[b + at / blockSize] = blockHeadAt(buffer.data() + at);
-      }
+  uint32_t first = 0;  // the first block in the buffer, 0 for none
+  size_t held = 0;     // blocks in the buffer
+  const auto blockAt = [&](uint32_t b) -> const char* {
+    if (first == 0 || b < first || b >= first + held) {
+      held = std::min(perChunk, blocksInFile + 1 - b);
+      const uint64_t start = blockStart(h, b);
+      buffer.resize(
+          static_cast<size_t>(std::min<uint64_t>(size, start + held * blockSize) - start));
+      readAt(start, buffer);
+      first = b;
     }
-  }
-  const auto chain = walkRecordChain(h, size, [&](uint32_t b) { return heads[b]; });
-  heads = {};
+    return buffer.data() + size_t(b - first) * blockSize;
+  };
 
   std::optional<BlobFileReader> blobs;
   if (!mb.empty()) blobs.emplace(mb);
   Row row;
-  // Runs of blocks that follow each other in the file are read together.
-  for (size_t i = 0; i < chain.size();) {
-    size_t n = 1;
-    while (i + n < chain.size() && n < perChunk && chain[i + n].block == chain[i].block + n) ++n;
-    readBlocks(chain[i].block, n);
-    for (size_t k = 0; k < n; ++k) {
-      const char* block = buffer.data() + k * blockSize + kBlockHeadSize;
-      for (uint32_t r = 0; r < chain[i + k].records; ++r) {
-        decodeRecord(file.layout, block + size_t(r) * h.recordSize, blobs ? &*blobs : nullptr, row);
-        if (sink) {
-          sink(row);
-        } else {
-          file.image.rows.push_back(std::move(row));
+  walkRecordChain(
+      h, size, [&](uint32_t b) { return blockHeadAt(blockAt(b)); },
+      [&](const ChainBlock& b) {
+        const char* records = blockAt(b.block) + kBlockHeadSize;
+        for (uint32_t r = 0; r < b.records; ++r) {
+          decodeRecord(file.layout, records + size_t(r) * h.recordSize, blobs ? &*blobs : nullptr,
+                       row);
+          if (sink) {
+            sink(row);
+          } else {
+            file.image.rows.push_back(std::move(row));
+          }
         }
-      }
-    }
-    i += n;
-  }
+      });
   return finished(std::move(file), mb);
 }
 

@@ -54,7 +54,8 @@ TableImage describeDataFile(std::string_view head);
 
 // The same, reading the .DB of `size` bytes a megabyte or so at a time through `readAt`
 // (which fills the span from the offset or throws), so that the file is never whole in
-// memory. The block chain is checked before any row is handed over.
+// memory. Each block is checked before its rows are handed over; damage found further on
+// ends the walk with the error after the rows before it.
 using ReadAt = std::function<void(uint64_t offset, std::span<char> out)>;
 TableImage streamTable(uint64_t size, const ReadAt& readAt, std::string_view mb,
                        const RowSink& sink = {});
