@@ -88,21 +88,15 @@ std::shared_ptr<RowStore> ParadoxDatabase::openTable(const std::string& table, O
     return t.store;
   }
   // The headers first, for the store's schema; then the rows, packed as they are read.
-  const StoredTable described = describeStoredTable(*ops_, dir_, table);
-  std::optional<StoredTable> stored;
+  StoredTable stored = describeStoredTable(*ops_, dir_, table, true, true);
   OpenTable t;
-  t.stem = described.files.db.stem().string();
+  t.stem = stored.files.db.stem().string();
   t.store = std::make_shared<NumberingRowStore>(
-      t.stem, withCreatedIndexes(key, described.image.schema),
-      [&](const std::function<void(const Row&)>& add) {
-        stored = loadTable(*ops_, dir_, table, false, add);
-      },
-      described.image.format.db.autoIncrement);
-  if (!(stored->image.schema.fields == described.image.schema.fields)) {
-    throw EngineError(ErrorKind::State, "table " + describe(table) + " changed while it was read");
-  }
-  t.format = std::move(stored->image.format);
-  t.files = std::move(stored->files);
+      t.stem, withCreatedIndexes(key, stored.image.schema),
+      [&](const std::function<void(const Row&)>& add) { walkStoredRows(*ops_, stored, add); },
+      stored.image.format.db.autoIncrement);
+  t.format = std::move(stored.image.format);
+  t.files = std::move(stored.files);
   t.handles = 1;
   t.exclusive = mode == OpenMode::Exclusive;
   std::shared_ptr<RowStore> store = t.store;

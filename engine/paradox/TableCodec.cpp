@@ -329,13 +329,6 @@ TableEncoder::TableEncoder(const TableFormat& format, const TableSchema& schema,
       autoIncField_ = static_cast<int>(i);
     if (fields_[i].blob) blobFieldsWidth_ += size_t(fields_[i].width);
   }
-  const auto rowOf = [&](size_t r) -> const Row& {
-    const Row& row = rowAt_(r);
-    if (row.size() != fields_.size()) {
-      throw EngineError(ErrorKind::State, "a row does not match the table's fields");
-    }
-    return row;
-  };
 
   // The auto-increment counter continues from the highest value in use; blank values take
   // the next ones in the given order.
@@ -419,12 +412,17 @@ void TableEncoder::encodeValue(size_t i, const Row& row, size_t r, char* rec) {
   }
 }
 
-void TableEncoder::encodeRecord(size_t place, char* rec) {
-  const size_t r = order_.empty() ? place : order_[place];
+const Row& TableEncoder::rowOf(size_t r) const {
   const Row& row = rowAt_(r);
   if (row.size() != fields_.size()) {
     throw EngineError(ErrorKind::State, "a row does not match the table's fields");
   }
+  return row;
+}
+
+void TableEncoder::encodeRecord(size_t place, char* rec) {
+  const size_t r = order_.empty() ? place : order_[place];
+  const Row& row = rowOf(r);
   const char* laidOut = blobFields_.empty() ? nullptr : blobFields_.data() + r * blobFieldsWidth_;
   for (size_t i = 0; i < fields_.size(); ++i) {
     const FieldLayout& f = fields_[i];

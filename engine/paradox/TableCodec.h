@@ -130,6 +130,8 @@ class TableEncoder {
   std::vector<uint32_t> rowBlocks() const;
 
  private:
+  // Row r as given, checked for its number of values.
+  const Row& rowOf(size_t r) const;
   void encodeRecord(size_t place, char* rec);
   void encodeValue(size_t i, const Row& row, size_t r, char* rec);
 

@@ -46,35 +46,6 @@ std::optional<FileHeader> usablePrimaryHeader(const std::string& px, const FileH
   }
 }
 
-using DecodeDb = std::function<TableImage(const TableFiles&, const std::string& mb)>;
-
-// A table's family read as loadTable reads it, its .DB by `decodeDb`.
-StoredTable loadFamily(FileOps& ops, const fs::path& dir, const std::string& tableName,
-                       bool recover, bool readBlobs, const DecodeDb& decodeDb) {
-  if (recover) recoverFileSet(ops, dir, tableStem(tableName));
-  auto files = findTableFiles(dir, tableName);
-  if (!files) {
-    throw EngineError(ErrorKind::MissingTable,
-                      "table " + tableName + " does not exist in " + dir.string());
-  }
-  const std::string mb = readBlobs && files->mb ? readAll(ops, *files->mb) : std::string();
-  StoredTable out{inFile(files->db, [&] { return decodeDb(*files, mb); }), *files};
-  if (out.image.format.db.keyFieldCount > 0 && files->px) {
-    out.image.format.px = usablePrimaryHeader(readAll(ops, *files->px), out.image.format.db);
-  }
-  for (const auto& pair : files->secondary) {
-    const fs::path& x = pair.first;
-    const fs::path& y = pair.second;
-    const std::string xBytes = readAll(ops, x);
-    const std::string yBytes = y.empty() ? std::string() : readAll(ops, y);
-    auto& format = out.image.format;
-    format.secondary.push_back(
-        inFile(x, [&] { return describeSecondaryIndex(x, xBytes, y, yBytes, format.db); }));
-    out.image.schema.indexes.push_back(format.secondary.back().definition);
-  }
-  return out;
-}
-
 // The .DB open for reading at any offset, its failures EngineError(Io).
 class DbFile {
  public:
@@ -97,27 +68,60 @@ class DbFile {
 
 }  // namespace
 
-StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tableName, bool recover,
-                      const RowSink& sink) {
-  return loadFamily(
-      ops, dir, tableName, recover, true, [&](const TableFiles& files, const std::string& mb) {
-        // Rows walked once are read from the file as they go; rows kept are in
-        // memory anyway.
-        if (!sink) return decodeTable(readAll(ops, files.db), mb);
-        DbFile db(ops, files.db);
-        return streamTable(
-            db.size(), [&](uint64_t at, std::span<char> out) { db.readAt(at, out); }, mb, sink);
-      });
+StoredTable describeStoredTable(FileOps& ops, const fs::path& dir, const std::string& tableName,
+                                bool recover, bool readBlobs) {
+  if (recover) recoverFileSet(ops, dir, tableStem(tableName));
+  auto files = findTableFiles(dir, tableName);
+  if (!files) {
+    throw EngineError(ErrorKind::MissingTable,
+                      "table " + tableName + " does not exist in " + dir.string());
+  }
+  StoredTable out{inFile(files->db,
+                         [&] {
+                           DbFile db(ops, files->db);
+                           std::string head(
+                               static_cast<size_t>(std::min(db.size(), kMaxHeaderSize)), '\0');
+                           db.readAt(0, head);
+                           return describeDataFile(head);
+                         }),
+                  *files};
+  if (readBlobs && files->mb) out.image.format.blobFile = readAll(ops, *files->mb);
+  if (out.image.format.db.keyFieldCount > 0 && files->px) {
+    out.image.format.px = usablePrimaryHeader(readAll(ops, *files->px), out.image.format.db);
+  }
+  for (const auto& pair : files->secondary) {
+    const fs::path& x = pair.first;
+    const fs::path& y = pair.second;
+    const std::string xBytes = readAll(ops, x);
+    const std::string yBytes = y.empty() ? std::string() : readAll(ops, y);
+    auto& format = out.image.format;
+    format.secondary.push_back(
+        inFile(x, [&] { return describeSecondaryIndex(x, xBytes, y, yBytes, format.db); }));
+    out.image.schema.indexes.push_back(format.secondary.back().definition);
+  }
+  return out;
 }
 
-StoredTable describeStoredTable(FileOps& ops, const fs::path& dir, const std::string& tableName) {
-  return loadFamily(
-      ops, dir, tableName, true, false, [&](const TableFiles& files, const std::string&) {
-        DbFile db(ops, files.db);
-        std::string head(static_cast<size_t>(std::min(db.size(), kMaxHeaderSize)), '\0');
-        db.readAt(0, head);
-        return describeDataFile(head);
-      });
+void walkStoredRows(FileOps& ops, StoredTable& table, const RowSink& sink) {
+  const fs::path& path = table.files.db;
+  DbFile db(ops, path);
+  TableImage read = inFile(path, [&] {
+    return streamTable(
+        db.size(), [&](uint64_t at, std::span<char> out) { db.readAt(at, out); },
+        table.image.format.blobFile, sink);
+  });
+  if (read.format.db.fields != table.image.format.db.fields) {
+    throw EngineError(ErrorKind::State, path.filename().string() + " changed while it was read");
+  }
+  table.image.format.db = std::move(read.format.db);
+}
+
+StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tableName, bool recover,
+                      const RowSink& sink) {
+  StoredTable table = describeStoredTable(ops, dir, tableName, recover, true);
+  walkStoredRows(
+      ops, table, sink ? sink : [&](const Row& row) { table.image.rows.push_back(row); });
+  return table;
 }
 
 std::optional<TableLanguage> languageOfDirectory(const fs::path& dir, const std::string& exceptStem,

@@ -25,9 +25,15 @@ struct StoredTable {
 StoredTable loadTable(FileOps& ops, const std::filesystem::path& dir, const std::string& tableName,
                       bool recover = true, const RowSink& sink = {});
 
-// The same without the rows: the .DB's header only, the rest as loadTable reads it.
+// The same without the rows: the .DB's header only (and the .MB when `readBlobs`), the rest
+// as loadTable reads it.
 StoredTable describeStoredTable(FileOps& ops, const std::filesystem::path& dir,
-                                const std::string& tableName);
+                                const std::string& tableName, bool recover = true,
+                                bool readBlobs = false);
+// Hands the rows of a table described so (with its .MB) to `sink`, reading the .DB a
+// megabyte at a time; the header becomes the one the rows were read with. Throws as
+// loadTable does, and EngineError(State) when the fields changed since the description.
+void walkStoredRows(FileOps& ops, StoredTable& table, const RowSink& sink);
 
 // The language (see TableLanguage) most tables of code page `codePage` in `dir` are
 // written with, leaving out the table `exceptStem`; nullopt when there is none. Only the

@@ -134,9 +134,9 @@ void ForEachCopiedField(RunContext& ctx, const TableSchema& sourceSchema,
 std::vector<int> CopiedFieldPositions(const TableSchema& sourceSchema, const Table& target) {
   std::vector<int> positions(sourceSchema.fields.size(), -1);
   try {
+    const TableSchema& schema = target.schema();
     for (std::size_t i = 0; i < positions.size(); ++i) {
-      const std::string& name = sourceSchema.fields[i].name;
-      if (target.hasField(name)) positions[i] = target.fieldIndex(name);
+      positions[i] = schema.fieldIndex(sourceSchema.fields[i].name);
     }
   } catch (const EngineError&) {
     // A target that is not open takes no column.
