@@ -41,9 +41,9 @@ void putText(std::string& out, const std::string& text) {
   out.append(text);
 }
 
-std::string getText(std::string_view bytes, size_t& at) {
+std::string_view getText(std::string_view bytes, size_t& at) {
   const size_t n = getVarint(bytes, at);
-  std::string text(bytes.substr(at, n));
+  const std::string_view text = bytes.substr(at, n);
   at += n;
   return text;
 }
@@ -93,24 +93,26 @@ void packRow(const Row& row, std::string& out) {
   }
 }
 
+// The row buffer is filled again row after row: numbers and text go into the values in place,
+// so text reuses the storage the value had.
 size_t unpackRow(std::string_view bytes, size_t at, size_t fields, Row& row) {
   row.resize(fields);
   for (Value& v : row) {
     switch (static_cast<unsigned char>(bytes[at++])) {
       case 0:
-        v = Value();
+        v.setNull();
         break;
       case 1:
-        v = Value(bytes[at++] != 0);
+        v.setBool(bytes[at++] != 0);
         break;
       case 2:
-        v = Value(getSigned(bytes, at));
+        v.setInt(getSigned(bytes, at));
         break;
       case 3:
-        v = Value(getDouble(bytes, at));
+        v.setFloat(getDouble(bytes, at));
         break;
       case 4:
-        v = Value(getText(bytes, at));
+        v.setText(getText(bytes, at));
         break;
       case 5:
         v = Value(Date{int32_t(getSigned(bytes, at))});
@@ -122,10 +124,10 @@ size_t unpackRow(std::string_view bytes, size_t at, size_t fields, Row& row) {
         v = Value(Timestamp{getDouble(bytes, at)});
         break;
       case 8:
-        v = Value(Decimal{getText(bytes, at)});
+        v = Value(Decimal{std::string(getText(bytes, at))});
         break;
       case 9:
-        v = Value(Bytes{getText(bytes, at)});
+        v = Value(Bytes{std::string(getText(bytes, at))});
         break;
     }
   }
