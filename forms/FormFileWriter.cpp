@@ -1,7 +1,5 @@
 #include "forms/FormFileWriter.h"
 
-#include <cstring>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <utility>
@@ -40,20 +38,56 @@ class RowFilter {
   int dummyPos_ = -1;
 };
 
-void patchCount(std::string& out, size_t at, int32_t count) {
-  std::string bytes;
-  ValueWriter(bytes).WriteInt(count);
-  std::memcpy(out.data() + at, bytes.data(), bytes.size());
-}
+// The bytes made so far, handed to the file a chunk at a time: a large file is never whole in
+// memory, and the chunk's memory is used again for the next.
+class ChunkedOutput {
+ public:
+  explicit ChunkedOutput(platform::FileWriter& file) : file_(file), writer_(chunk_) {
+    chunk_.reserve(kChunk + kChunk / 4);
+  }
+
+  ValueWriter& writer() { return writer_; }
+  uint64_t position() const { return flushed_ + chunk_.size(); }
+  bool ok() const { return ok_; }
+
+  // After a row: a full chunk goes to the file.
+  void rowDone() {
+    if (chunk_.size() >= kChunk) flush();
+  }
+  void flush() {
+    ok_ = ok_ && file_.append(chunk_);
+    flushed_ += chunk_.size();
+    chunk_.clear();
+  }
+  // A section's count, known only after its rows.
+  void patchCount(uint64_t at, int32_t count) {
+    std::string bytes;
+    ValueWriter(bytes).WriteInt(count);
+    if (at >= flushed_) {
+      chunk_.replace(size_t(at - flushed_), bytes.size(), bytes);
+    } else {
+      ok_ = ok_ && file_.patch(at, bytes);
+    }
+  }
+
+ private:
+  static constexpr size_t kChunk = size_t(1) << 20;
+  platform::FileWriter& file_;
+  std::string chunk_;
+  ValueWriter writer_;
+  uint64_t flushed_ = 0;
+  bool ok_ = true;
+};
 
 void encodeSection(Database& db, const Section& section, const std::string& version,
-                   ValueWriter& out, std::string& bytes) {
+                   ChunkedOutput& output) {
   const SectionCodec codec(section, version);
   const RowFilter filter(section.table);
   const bool oldCodes = section.table == FormTable::CB2F0 && version <= kLastOldCodeNames;
   const int codePos = section.table == FormTable::CB2F0 ? fieldPos(FormTable::CB2F0, "Code") : -1;
 
-  const size_t countAt = bytes.size();
+  ValueWriter& out = output.writer();
+  const uint64_t countAt = output.position();
   out.WriteInt(0);
   int32_t count = 0;
   // Rows are encoded as the table hands them over; a large table need not be whole in memory.
@@ -67,19 +101,9 @@ void encodeSection(Database& db, const Section& section, const std::string& vers
       codec.encode(out, row);
     }
     ++count;
+    output.rowDone();
   });
-  patchCount(bytes, countAt, count);
-}
-
-// The new file is about as large as the one it replaces; an eighth more leaves room for the
-// rows added since it was read. 0 when there is none to go by.
-size_t expectedFormFileSize(const platform::FileSystem& fs, const std::string& fileName) {
-  const auto local = fs.resolve(fileName);
-  if (!local) return 0;
-  std::error_code ec;
-  const uintmax_t size = std::filesystem::file_size(*local, ec);
-  if (ec || size > (uintmax_t(1) << 31)) return 0;
-  return size_t(size + size / 8);
+  output.patchCount(countAt, count);
 }
 
 void showNotSaved(platform::Ui& ui, const std::string& fileName) {
@@ -88,12 +112,18 @@ void showNotSaved(platform::Ui& ui, const std::string& fileName) {
 
 }  // namespace
 
-std::string encodeFormFile(Database& db, const std::string& version, size_t expectedSize) {
+bool encodeFormFile(Database& db, const std::string& version, platform::FileWriter& out) {
+  ChunkedOutput output(out);
+  writeFormFileHeader(output.writer(), version);
+  for (const Section& section : formFileSections()) encodeSection(db, section, version, output);
+  output.flush();
+  return output.ok();
+}
+
+std::string encodeFormFile(Database& db, const std::string& version) {
   std::string bytes;
-  bytes.reserve(expectedSize);
-  ValueWriter out(bytes);
-  writeFormFileHeader(out, version);
-  for (const Section& section : formFileSections()) encodeSection(db, section, version, out, bytes);
+  platform::StringWriter out(bytes);
+  encodeFormFile(db, version, out);
   return bytes;
 }
 
@@ -125,9 +155,10 @@ bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
   const std::string temp = formFileTempName(fileName);
   if (fs.fileExists(temp)) ForceDeleteFile(fs, temp);
 
-  std::string bytes;
+  bool written = false;
   try {
-    bytes = encodeFormFile(db, FormFileVersion, expectedFormFileSize(fs, fileName));
+    written = fs.writeFileWith(
+        temp, [&](platform::FileWriter& out) { return encodeFormFile(db, FormFileVersion, out); });
   } catch (const UnwritableRow&) {
     showNotSaved(ui, fileName);
     return false;
@@ -135,7 +166,7 @@ bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
     showNotSaved(ui, fileName);
     return false;
   }
-  if (!fs.writeFile(temp, bytes)) {
+  if (!written) {
     ForceDeleteFile(fs, temp);  // whatever part of it was written
     showNotSaved(ui, fileName);
     return false;

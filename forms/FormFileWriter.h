@@ -10,13 +10,15 @@
 
 namespace kvt::forms {
 
-// The bytes of a form file of `version` holding the tables of `db`, each in its key order.
-// Rows of form 88888 and dummy print placements are left out; in versions up to "0940404"
-// the renamed codes are written under their old names. Every item is written exactly when
-// the reader of that version reads it. Throws UnwritableRow (a row no form file can carry)
-// and the table engine's errors. `expectedSize`, when known, is room made for the bytes at
-// the start (a large file grown by doubling is copied and touched afresh at every step).
-std::string encodeFormFile(Database& db, const std::string& version, size_t expectedSize = 0);
+// Writes the bytes of a form file of `version` holding the tables of `db`, each in its key
+// order, to `out` as they are made, a chunk at a time; false when a write failed. Rows of form
+// 88888 and dummy print placements are left out; in versions up to "0940404" the renamed codes
+// are written under their old names. Every item is written exactly when the reader of that
+// version reads it. Throws UnwritableRow (a row no form file can carry), std::length_error (a
+// text longer than a str can say) and the table engine's errors.
+bool encodeFormFile(Database& db, const std::string& version, platform::FileWriter& out);
+// The same bytes in memory.
+std::string encodeFormFile(Database& db, const std::string& version);
 
 // The name the new file is written under first: the extension replaced by "$x$".
 std::string formFileTempName(const std::string& fileName);
@@ -29,7 +31,8 @@ std::string formFileTempName(const std::string& fileName);
 // place, or when another process (the package) has the form file open: the target then keeps its
 // old content, or, when the old content cannot be moved back either, the temporary file is kept
 // and the box names it and the backup. Others are kept out of the form file (`use`) until the
-// new file is in place. Errors of the table engine reach the caller before any file is touched.
+// new file is in place. Errors of the table engine reach the caller with no file changed: the
+// new content is written as it is made, and what was written of it is removed.
 bool SaveFormFile(platform::FileSystem& fs, platform::Ui& ui, Database& db,
                   const std::string& fileName, platform::FileTime now,
                   const platform::FileUse& use = platform::systemFileUse());

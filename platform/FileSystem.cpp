@@ -55,6 +55,13 @@ bool globMatch(std::string_view p, std::string_view n) {
 
 }  // namespace
 
+bool FileSystem::writeFileWith(std::string_view path,
+                               const std::function<bool(FileWriter&)>& content) {
+  std::string bytes;
+  StringWriter out(bytes);
+  return content(out) && writeFile(path, bytes);
+}
+
 std::string extractFileDir(std::string_view path) {
   size_t i = lastDelimiter(path);
   if (i == std::string_view::npos) return {};

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,34 @@ struct NameEntry {
   bool isDirectory = false;  // a directory, or a link that leads to one
   bool isLink = false;       // a symbolic link, whatever it leads to
   friend bool operator==(const NameEntry&, const NameEntry&) = default;
+};
+
+// A new file written front to back. `patch` rewrites bytes written earlier (a count known only
+// after what it counts). Each returns false when the write did not succeed; after that the file
+// is not kept.
+class FileWriter {
+ public:
+  virtual ~FileWriter() = default;
+  virtual bool append(std::string_view bytes) = 0;
+  virtual bool patch(uint64_t at, std::string_view bytes) = 0;
+};
+
+// Content collected in memory.
+class StringWriter : public FileWriter {
+ public:
+  explicit StringWriter(std::string& out) : out_(out) {}
+  bool append(std::string_view bytes) override {
+    out_.append(bytes);
+    return true;
+  }
+  bool patch(uint64_t at, std::string_view bytes) override {
+    if (at > out_.size() || bytes.size() > out_.size() - at) return false;
+    out_.replace(size_t(at), bytes.size(), bytes);
+    return true;
+  }
+
+ private:
+  std::string& out_;
 };
 
 class FileSystem {
@@ -79,6 +108,12 @@ class FileSystem {
   virtual std::optional<std::string> readFile(std::string_view path) const = 0;
   // Writes the whole file, replacing it.
   virtual bool writeFile(std::string_view path, std::string_view bytes) = 0;
+  // Writes the whole file from what `content` hands the writer, replacing the file only when
+  // `content` returns true and every write succeeded; an exception from `content` passes on
+  // with the file as it was. This one collects the content and writes it with writeFile; the
+  // platforms' own write it to the disk as it comes, so a large file is never whole in memory.
+  virtual bool writeFileWith(std::string_view path,
+                             const std::function<bool(FileWriter&)>& content);
 };
 
 // Path helpers on Windows path text (no file system access).

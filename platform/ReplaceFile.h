@@ -5,15 +5,19 @@
 
 #include <sys/types.h>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string_view>
 
+#include "platform/FileSystem.h"
+
 namespace kvt::platform {
 
-// Writes `bytes` as the new content of `target` with permission bits `mode` (when not given,
-// those of a newly created file).
-bool replaceWithBytes(const std::filesystem::path& target, std::string_view bytes,
-                      std::optional<mode_t> mode);
+// Writes what `content` hands the writer as the new content of `target`, with permission bits
+// `mode` (when not given, those of a newly created file). The target is replaced only when
+// `content` returns true and every write succeeded.
+bool replaceWithContent(const std::filesystem::path& target, std::optional<mode_t> mode,
+                        const std::function<bool(FileWriter&)>& content);
 
 // Makes `target` a copy of `source`: bytes, permission bits and modification time. With
 // `noReplace`, fails instead of replacing an existing target.

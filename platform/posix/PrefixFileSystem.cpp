@@ -514,6 +514,11 @@ std::optional<std::string> PrefixFileSystem::readFile(std::string_view path) con
 }
 
 bool PrefixFileSystem::writeFile(std::string_view path, std::string_view bytes) {
+  return writeFileWith(path, [&](FileWriter& out) { return out.append(bytes); });
+}
+
+bool PrefixFileSystem::writeFileWith(std::string_view path,
+                                     const std::function<bool(FileWriter&)>& content) {
   auto local = resolve(path);
   if (!local || !isDirectory(local->parent_path())) return false;
   std::optional<mode_t> mode;  // a new file gets the usual bits
@@ -523,7 +528,7 @@ bool PrefixFileSystem::writeFile(std::string_view path, std::string_view bytes) 
     if (!S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) return false;
     mode = st.st_mode & 07777;
   }
-  return replaceWithBytes(*local, bytes, mode);
+  return replaceWithContent(*local, mode, content);
 }
 
 }  // namespace kvt::platform

@@ -48,6 +48,17 @@ class TempFile {
     return true;
   }
 
+  bool writeAt(off_t at, std::string_view bytes) {
+    while (!bytes.empty()) {
+      ssize_t n = ::pwrite(fd_, bytes.data(), bytes.size(), at);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      bytes.remove_prefix(static_cast<size_t>(n));
+      at += n;
+    }
+    return true;
+  }
+
   // Flushes the content to the disk and moves it into place.
   bool commit(const fs::path& target, bool noReplace) {
     if (::fdatasync(fd_) != 0 && errno != EINVAL) return false;
@@ -65,6 +76,27 @@ class TempFile {
   int fd_ = -1;
   bool created_ = false;
   bool committed_ = false;
+};
+
+// The writer over a temporary file; a failed write is remembered so that the file is not kept.
+class TempFileWriter : public FileWriter {
+ public:
+  explicit TempFileWriter(TempFile& file) : file_(file) {}
+  bool append(std::string_view bytes) override {
+    ok_ = ok_ && file_.write(bytes);
+    size_ += bytes.size();
+    return ok_;
+  }
+  bool patch(uint64_t at, std::string_view bytes) override {
+    ok_ = ok_ && at <= size_ && bytes.size() <= size_ - at && file_.writeAt(off_t(at), bytes);
+    return ok_;
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  TempFile& file_;
+  uint64_t size_ = 0;
+  bool ok_ = true;
 };
 
 class Fd {
@@ -111,9 +143,12 @@ bool copyContent(int from, int to, off_t size) {
 
 }  // namespace
 
-bool replaceWithBytes(const fs::path& target, std::string_view bytes, std::optional<mode_t> mode) {
+bool replaceWithContent(const fs::path& target, std::optional<mode_t> mode,
+                        const std::function<bool(FileWriter&)>& content) {
   TempFile temp(target, mode.value_or(0666));
-  if (!temp.ok() || !temp.write(bytes)) return false;
+  if (!temp.ok()) return false;
+  TempFileWriter out(temp);
+  if (!content(out) || !out.ok()) return false;
   // open() applied the umask: a replaced file keeps its own bits.
   if (mode && ::fchmod(temp.fd(), *mode) != 0) return false;
   return temp.commit(target, false);

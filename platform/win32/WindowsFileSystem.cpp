@@ -1,5 +1,7 @@
 #include "platform/win32/WindowsFileSystem.h"
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <random>
 #include <type_traits>
@@ -66,8 +68,68 @@ std::wstring parentOf(const std::wstring& path) {
   return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
 }
 
-// Writes all of `bytes` to a new temporary file beside `target`; its wide name, or empty.
-std::wstring writeTemporary(const std::wstring& target, std::string_view bytes) {
+// The writer over a new file; every write names its place, so a patch leaves the end where it
+// was. A failed write is remembered so that the file is not kept.
+class HandleWriter : public FileWriter {
+ public:
+  explicit HandleWriter(HANDLE h) : h_(h) {}
+  bool append(std::string_view bytes) override {
+    ok_ = ok_ && writeAt(size_, bytes);
+    size_ += bytes.size();
+    return ok_;
+  }
+  bool patch(uint64_t at, std::string_view bytes) override {
+    ok_ = ok_ && at <= size_ && bytes.size() <= size_ - at && writeAt(at, bytes);
+    return ok_;
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  bool writeAt(uint64_t at, std::string_view bytes) {
+    while (!bytes.empty()) {
+      OVERLAPPED place{};
+      place.Offset = DWORD(at & 0xFFFFFFFFu);
+      place.OffsetHigh = DWORD(at >> 32);
+      DWORD written = 0;
+      const DWORD chunk = DWORD(std::min<size_t>(bytes.size(), 1u << 30));
+      if (!::WriteFile(h_, bytes.data(), chunk, &written, &place) || written == 0) return false;
+      bytes.remove_prefix(written);
+      at += written;
+    }
+    return true;
+  }
+
+  HANDLE h_;
+  uint64_t size_ = 0;
+  bool ok_ = true;
+};
+
+// A new temporary file, deleted when it goes out of scope unless kept; its handle is closed
+// first, as Windows deletes no file that is open.
+class TemporaryFile {
+ public:
+  TemporaryFile(std::wstring name, Handle h) : name_(std::move(name)), h_(std::move(h)) {}
+  ~TemporaryFile() {
+    h_.reset();
+    if (!kept_) ::DeleteFileW(name_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  const std::wstring& name() const { return name_; }
+  HANDLE handle() const { return h_.get(); }
+  void close() { h_.reset(); }
+  void keep() { kept_ = true; }
+
+ private:
+  std::wstring name_;
+  Handle h_;
+  bool kept_ = false;
+};
+
+// Writes what `content` hands over to a new temporary file beside `target`, flushed to the
+// disk, and moves it over the target. False, with the target as it was, when any of it fails.
+bool replaceWithContent(const std::wstring& target,
+                        const std::function<bool(FileWriter&)>& content) {
   thread_local std::mt19937_64 random{std::random_device{}()};
   for (int attempt = 0; attempt < 100; ++attempt) {
     wchar_t name[40];
@@ -78,22 +140,19 @@ std::wstring writeTemporary(const std::wstring& target, std::string_view bytes) 
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (h.get() == INVALID_HANDLE_VALUE) {
       if (::GetLastError() == ERROR_FILE_EXISTS) continue;
-      return {};
+      return false;
     }
-    bool ok = true;
-    for (std::string_view rest = bytes; ok && !rest.empty();) {
-      DWORD written = 0;
-      const DWORD chunk = DWORD(std::min<size_t>(rest.size(), 1u << 30));
-      ok = ::WriteFile(h.get(), rest.data(), chunk, &written, nullptr) && written > 0;
-      rest.remove_prefix(written);
-    }
-    ok = ok && ::FlushFileBuffers(h.get());
-    h.reset();
-    if (ok) return temp;
-    ::DeleteFileW(temp.c_str());
-    return {};
+    TemporaryFile written(std::move(temp), std::move(h));
+    HandleWriter out(written.handle());
+    if (!content(out) || !out.ok() || !::FlushFileBuffers(written.handle())) return false;
+    written.close();
+    if (!::MoveFileExW(written.name().c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return false;
+    written.keep();
+    return true;
   }
-  return {};
+  return false;
 }
 
 DirEntry entryOf(const WIN32_FIND_DATAW& d) {
@@ -331,19 +390,18 @@ std::optional<std::string> WindowsFileSystem::readFile(std::string_view path) co
 }
 
 bool WindowsFileSystem::writeFile(std::string_view path, std::string_view bytes) {
+  return writeFileWith(path, [&](FileWriter& out) { return out.append(bytes); });
+}
+
+bool WindowsFileSystem::writeFileWith(std::string_view path,
+                                      const std::function<bool(FileWriter&)>& content) {
   const std::wstring target = wide(path);
   if (target.empty()) return false;
   const DWORD a = ::GetFileAttributesW(target.c_str());
   // Windows opens neither a directory nor a read-only file for writing.
   if (a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
     return false;
-  const std::wstring temp = writeTemporary(target, bytes);
-  if (temp.empty()) return false;
-  if (::MoveFileExW(temp.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return true;
-  ::DeleteFileW(temp.c_str());
-  return false;
+  return replaceWithContent(target, content);
 }
 
 }  // namespace kvt::platform

@@ -30,6 +30,8 @@ class WindowsFileSystem : public FileSystem {
   std::optional<std::vector<NameEntry>> listNames(std::string_view pattern) const override;
   std::optional<std::string> readFile(std::string_view path) const override;
   bool writeFile(std::string_view path, std::string_view bytes) override;
+  bool writeFileWith(std::string_view path,
+                     const std::function<bool(FileWriter&)>& content) override;
 };
 
 }  // namespace kvt::platform

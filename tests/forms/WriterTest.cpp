@@ -316,13 +316,33 @@ TEST_F(WriterTest, WhenNothingCanBeRenamedTheOldFileIsStillThere) {
             kNotSaved + "\r\n新的內容在 [" + kTemp + "]，\r\n原來的內容在 [" + backup + "]。");
 }
 
-TEST_F(WriterTest, AMissingTableIsAnEngineErrorBeforeAnyFileIsTouched) {
+TEST_F(WriterTest, AMissingTableIsAnEngineErrorThatLeavesNoFileChanged) {
   drive.put(kTarget, "old");
+  // Megabytes of forms are on the disk before the missing table is reached.
+  for (int n = 1; n <= 30000; ++n)
+    addRow(db, FormTable::CB20, {{"FormNo", Value(n)}, {"FormDesc", Value(std::string(40, 'd'))}});
   db.deleteTable("CB25.DB");
   EXPECT_THROW(save(), EngineError);
   EXPECT_EQ(ui.busy, 0);
   EXPECT_EQ(drive.get(kTarget), "old");
-  EXPECT_FALSE(drive.exists(kTemp));
+  EXPECT_EQ(drive.namesIn("C:\\Forms"), std::vector<std::string>{"KVTE.DBT"});
+}
+
+TEST_F(WriterTest, AFileOfManyChunksIsWrittenAsItIsMadeAndReadsBack) {
+  // The first and a later section each outgrow a chunk: their counts are patched in the file.
+  for (int n = 1; n <= 30000; ++n) {
+    addRow(db, FormTable::CB20, {{"FormNo", Value(n)}, {"FormDesc", Value(std::string(40, 'd'))}});
+    addRow(db, FormTable::CB24, {{"FormNo", Value(n % 20)}, {"SEQ", Value(n)}});
+  }
+  ASSERT_TRUE(save());
+  const std::string bytes = drive.get(kTarget);
+  EXPECT_GT(bytes.size(), size_t(3) << 20);
+  EXPECT_EQ(bytes, encodeFormFile(db, FormFileVersion));
+  MemoryDatabase back;
+  CreateFormTables(back);
+  ASSERT_TRUE(ReadFormFile(drive.fs(), ui, kTarget, back));
+  EXPECT_EQ(countRows(back, FormTable::CB20), 30000u);
+  EXPECT_EQ(countRows(back, FormTable::CB24), 30000u);
 }
 
 TEST(FormFileTempName, TheExtensionIsReplaced) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "ScratchPrefix.h"
 #include "platform/LocalDate.h"
@@ -484,6 +485,30 @@ TEST_F(PrefixFileSystemTest, WholeFilesAreReadAndWritten) {
   EXPECT_EQ(files.readFile("C:\\Velmor\\KVT\\Empty.txt"), "");
   EXPECT_EQ(localNames(kvt()),
             (std::vector<std::string>{"Database", "Empty.txt", "KVT.EXE", "KVTTemp.INI"}));
+}
+
+TEST_F(PrefixFileSystemTest, AFileWrittenAsItIsMadeIsKeptOnlyWhenAllOfItWasWritten) {
+  const std::string target = "C:\\Velmor\\KVT\\KVT.EXE";
+  ASSERT_TRUE(files.writeFileWith(target, [](platform::FileWriter& out) {
+    return out.append("count ?? ") && out.append("rows") && out.patch(6, "02");
+  }));
+  EXPECT_EQ(ScratchPrefix::get(kvt() / "KVT.EXE"), "count 02 rows");
+  // Content that gives up, a patch past the end and content that throws leave the file as it
+  // was and no temporary behind.
+  EXPECT_FALSE(files.writeFileWith(target, [](platform::FileWriter& out) {
+    out.append("half");
+    return false;
+  }));
+  EXPECT_FALSE(files.writeFileWith(
+      target, [](platform::FileWriter& out) { return out.append("ab") && out.patch(1, "xy"); }));
+  EXPECT_THROW(files.writeFileWith(target,
+                                   [](platform::FileWriter& out) -> bool {
+                                     out.append("half");
+                                     throw std::runtime_error("no more rows");
+                                   }),
+               std::runtime_error);
+  EXPECT_EQ(ScratchPrefix::get(kvt() / "KVT.EXE"), "count 02 rows");
+  EXPECT_EQ(localNames(kvt()), (std::vector<std::string>{"Database", "KVT.EXE"}));
 }
 
 TEST_F(PrefixFileSystemTest, RefusedWritesAndFailedReads) {

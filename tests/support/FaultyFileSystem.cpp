@@ -98,4 +98,9 @@ bool FaultyFileSystem::writeFile(std::string_view path, std::string_view bytes) 
   return !shouldFail(FsOp::WriteFile, path) && base_.writeFile(path, bytes);
 }
 
+bool FaultyFileSystem::writeFileWith(std::string_view path,
+                                     const std::function<bool(FileWriter&)>& content) {
+  return !shouldFail(FsOp::WriteFile, path) && base_.writeFileWith(path, content);
+}
+
 }  // namespace kvt::platform

@@ -140,4 +140,9 @@ bool DriveMapFileSystem::writeFile(std::string_view path, std::string_view bytes
   return real_.writeFile(map(path), bytes);
 }
 
+bool DriveMapFileSystem::writeFileWith(std::string_view path,
+                                       const std::function<bool(platform::FileWriter&)>& content) {
+  return real_.writeFileWith(map(path), content);
+}
+
 }  // namespace kvt::testing

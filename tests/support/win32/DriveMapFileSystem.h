@@ -39,6 +39,8 @@ class DriveMapFileSystem : public platform::FileSystem {
       std::string_view pattern) const override;
   std::optional<std::string> readFile(std::string_view path) const override;
   bool writeFile(std::string_view path, std::string_view bytes) override;
+  bool writeFileWith(std::string_view path,
+                     const std::function<bool(platform::FileWriter&)>& content) override;
 
  private:
   // The real path of a mapped path; others unchanged.
