@@ -132,7 +132,7 @@ bool FileOps::writeFileFrom(const fs::path& path, const FileContent& content, st
     ::close(fd);
     throw;
   }
-  if (::fsync(fd) != 0) {
+  if (flushes() && ::fsync(fd) != 0) {
     error = describe(errno);
     ::close(fd);
     return false;
@@ -161,6 +161,7 @@ bool FileOps::remove(const fs::path& path, std::string& error) {
 }
 
 void FileOps::syncDirectory(const fs::path& dir) {
+  if (!flushes()) return;
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
@@ -169,6 +170,11 @@ void FileOps::syncDirectory(const fs::path& dir) {
 
 FileOps& defaultFileOps() {
   static FileOps ops;
+  return ops;
+}
+
+FileOps& scratchFileOps() {
+  static FileOps ops(Flushing::Deferred);
   return ops;
 }
 

@@ -25,8 +25,14 @@ class InputFile {
   virtual bool readAt(uint64_t offset, std::span<char> out, std::string& error) = 0;
 };
 
+// Whether a written file reaches the disk before it counts as written. The package's tables
+// do; scratch tables, made again from their source when a crash has cut them short, need not
+// wait for the disk.
+enum class Flushing { ToDisk, Deferred };
+
 class FileOps {
  public:
+  explicit FileOps(Flushing flushing = Flushing::ToDisk) : flushing_(flushing) {}
   virtual ~FileOps() = default;
   // Each returns false (with errno-style detail in `error`) instead of throwing.
   virtual bool readFile(const std::filesystem::path& path, std::string& bytes, std::string& error);
@@ -34,8 +40,8 @@ class FileOps {
   virtual std::unique_ptr<InputFile> openFile(const std::filesystem::path& path,
                                               std::string& error);
   // Writes the whole file, its bytes made by `content` while it is written, and flushes it
-  // to the disk. An exception from `content` leaves the file partly written and goes on to
-  // the caller, who removes it.
+  // to the disk unless flushing is deferred. An exception from `content` leaves the file partly
+  // written and goes on to the caller, who removes it.
   virtual bool writeFileFrom(const std::filesystem::path& path, const FileContent& content,
                              std::string& error);
   bool writeFile(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
@@ -46,12 +52,20 @@ class FileOps {
   virtual bool rename(const std::filesystem::path& from, const std::filesystem::path& to,
                       std::string& error);
   virtual bool remove(const std::filesystem::path& path, std::string& error);
-  // Flushes the directory entry changes of `dir`.
+  // Flushes the directory entry changes of `dir` (not when flushing is deferred).
   virtual void syncDirectory(const std::filesystem::path& dir);
+
+ protected:
+  bool flushes() const { return flushing_ == Flushing::ToDisk; }
+
+ private:
+  Flushing flushing_;
 };
 
 // The plain implementation on the local file system.
 FileOps& defaultFileOps();
+// The same for scratch tables: nothing waits for the disk.
+FileOps& scratchFileOps();
 
 // The suffix of a complete file written beside the one it is to replace.
 inline constexpr const char* kNewFileSuffix = ".kvtnew";

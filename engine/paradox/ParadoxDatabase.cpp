@@ -38,7 +38,8 @@ std::vector<std::pair<std::string, std::string>> ParadoxDatabase::takeFinishedRe
 }
 
 ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name, Sharing sharing)
-    : ParadoxDatabase(std::move(directory), std::move(name)) {
+    : ParadoxDatabase(std::move(directory), std::move(name),
+                      sharing == Sharing::Private ? scratchFileOps() : defaultFileOps()) {
   sharing_ = sharing;
 }
 

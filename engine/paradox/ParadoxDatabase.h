@@ -27,8 +27,9 @@
 namespace kvt::paradox {
 
 // Whether other programs may use a directory's tables: the package's directories are shared;
-// a scratch directory that only this program uses is private, and its writes do not look for
-// other users.
+// a scratch directory that only this program uses is private. Writes there do not look for
+// other users, and do not wait for the disk: its tables are made again from their source
+// after a crash.
 enum class Sharing { Shared, Private };
 
 class ParadoxDatabase : public Database {

@@ -152,7 +152,7 @@ bool FileOps::writeFileFrom(const fs::path& path, const FileContent& content, st
     error = sink.error;
     return false;
   }
-  if (!::FlushFileBuffers(h.get())) {
+  if (flushes() && !::FlushFileBuffers(h.get())) {
     error = lastError();
     return false;
   }
@@ -181,6 +181,11 @@ void FileOps::syncDirectory(const fs::path&) {}
 
 FileOps& defaultFileOps() {
   static FileOps ops;
+  return ops;
+}
+
+FileOps& scratchFileOps() {
+  static FileOps ops(Flushing::Deferred);
   return ops;
 }
 
