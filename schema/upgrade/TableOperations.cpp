@@ -178,20 +178,22 @@ void CopyRecordFields(RunContext& ctx, const Table& source, Table& target, CutVa
 }
 
 std::size_t CopyAllRows(RunContext& ctx, Table& source, Table& target, CutValues* cut) {
-  // Rows go to the target in batches, so a large table is never held twice over.
+  // Rows go to the target in batches, so a large table is never held twice over. The source's
+  // rows are handed over as its database reads them: a Paradox table that is not open is
+  // walked from its files and never held whole.
   constexpr std::size_t kBatch = 50000;
   target.open(OpenMode::ReadWrite);
-  source.open(OpenMode::ReadOnly);
-  const TableSchema& schema = source.schema();
+  Database& db = source.database();
+  const TableSchema schema = source.isOpen() ? source.schema() : db.tableSchema(source.tableName());
   const std::vector<int> positions = CopiedFieldPositions(schema, target);
   std::size_t refused = 0;
   std::vector<Row> rows;
-  for (source.first(); !source.eof(); source.next()) {
-    rows.push_back(NewRowFields(ctx, schema, positions, RecordValues(source), target, cut));
+  db.readRows(source.tableName(), [&](const Row& row) {
+    rows.push_back(NewRowFields(ctx, schema, positions, row, target, cut));
     if (rows.size() == kBatch) refused += target.addRows(std::exchange(rows, {}));
-  }
+  });
   refused += target.addRows(std::move(rows));
-  source.close();
+  if (source.isOpen()) source.close();
   return refused;
 }
 
