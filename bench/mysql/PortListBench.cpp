@@ -1,32 +1,15 @@
 #include "bench/mysql/PortListBench.h"
 
-#include <chrono>
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 
-#include "platform/PrefixFileSystem.h"
-#include "platform/Ui.h"
-#include "run/RunContext.h"
+#include "bench/mysql/StepRun.h"
 #include "schema/MemoryDatabase.h"
 #include "schema/Table.h"
 #include "schema/upgrade/ReferenceRefresh.h"
 
 namespace kvt::bench {
 namespace {
-
-class NoWindow : public MainWindowPort {
- public:
-  void appendLog(const std::string&) override {}
-  void setDirLabel(const std::string&) override {}
-};
-
-class NoUi : public platform::Ui {
- public:
-  void messageBox(platform::BoxKind, const std::string&) override {}
-  void setBusyCursor(bool) override {}
-  void processEvents() override {}
-};
 
 // Five-character port codes: "T" and four base-36 digits.
 std::string portCode(int i) {
@@ -38,7 +21,7 @@ std::string portCode(int i) {
 
 }  // namespace
 
-PortListFigures MergePortList(std::unique_ptr<Database>& package, int releaseRows) {
+RefreshFigures MergePortList(std::unique_ptr<Database>& package, int releaseRows) {
   Database& db = *package;
   const std::string big5 = "\xB0\xF2\xB6\xA9";  // 基隆
   db.execSql("DROP TABLE IF EXISTS `DS43Port`");
@@ -46,7 +29,7 @@ PortListFigures MergePortList(std::unique_ptr<Database>& package, int releaseRow
       "CREATE TABLE `DS43Port` (`Code` char(5) NOT NULL default '', `SEQ` char(1) NOT NULL "
       "default '', `Name` char(30), `Type` char(1), `CountryCode` char(2), "
       "PRIMARY KEY (`Code`, `SEQ`)) TYPE=MyISAM");
-  PortListFigures fig;
+  RefreshFigures fig;
   fig.releaseRows = releaseRows;
   {
     std::vector<Row> held;
@@ -73,21 +56,10 @@ PortListFigures MergePortList(std::unique_ptr<Database>& package, int releaseRow
     t.addRows(std::move(rows));
   }
 
-  NoWindow window;
-  NoUi ui;
-  platform::PrefixFileSystem fs(std::filesystem::temp_directory_path());
-  RunContext ctx(window, ui, fs);
-  ctx.databaseKind = DatabaseKind::MySQL;
-  ctx.releaseDb = std::move(release);
-  ctx.packageDb = std::move(package);
-
-  const auto t0 = std::chrono::steady_clock::now();
-  upgrade::RefreshDS43Port(ctx);
-  fig.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  const auto t1 = std::chrono::steady_clock::now();
-  upgrade::RefreshDS43Port(ctx);
-  fig.againSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
-  package = std::move(ctx.packageDb);
+  const std::vector<double> seconds = TimeStep(
+      package, std::move(release), [](RunContext& ctx) { upgrade::RefreshDS43Port(ctx); }, 2);
+  fig.seconds = seconds[0];
+  fig.againSeconds = seconds[1];
 
   if (package->selectCount("SELECT * FROM DS43Port WHERE SEQ = '1' AND Type = 'L'") !=
           releaseRows ||
