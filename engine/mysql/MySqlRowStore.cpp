@@ -301,22 +301,29 @@ std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> cha
     checkRow(held);
     checkRow(changed);
   }
-  // Columns of the temporary table: the old key, then every column of the table.
+  // Columns of the temporary table: the change's number, the old key, then every column of
+  // the table.
   const std::string temp = quoteIdentifier("kvt_row_changes");
-  std::vector<std::string> names;
-  std::string select, on, set;
+  std::vector<std::string> names{"kvt_n"};
+  std::string select = "CAST(0 AS UNSIGNED) AS `kvt_n`, ", on, oldOn, newOn, set, same;
   for (size_t i = 0; i < key_.size(); ++i) {
     names.push_back("kvt_old_" + std::to_string(i));
     const std::string column = quoteIdentifier(info_.columns[key_[i]].def.name);
-    select += column + " AS " + quoteIdentifier(names.back()) + ", ";
-    on += std::string(i ? " AND " : "") + quoted_ + "." + column + " = " + temp + "." +
-          quoteIdentifier(names.back());
+    const std::string old = quoteIdentifier(names.back());
+    select += column + " AS " + old + ", ";
+    on += std::string(i ? " AND " : "") + quoted_ + "." + column + " = " + temp + "." + old;
+    oldOn += std::string(i ? " AND " : "") + "t." + column + " = c." + old;
+    newOn += "t." + column + " = c." + column + " AND ";
   }
   for (const ColumnInfo& c : info_.columns) {
     names.push_back(c.def.name);
     const std::string column = quoteIdentifier(c.def.name);
     set +=
         std::string(set.empty() ? "" : ", ") + quoted_ + "." + column + " = " + temp + "." + column;
+    // Byte for byte for text, so a change of letter case that was not made is not taken
+    // for one that was.
+    same += std::string(same.empty() ? "" : " AND ") + "t." + column +
+            (c.isText() ? " <=> BINARY c." : " <=> c.") + column;
   }
   try {
     conn_->execute("DROP TEMPORARY TABLE IF EXISTS " + temp);
@@ -339,8 +346,9 @@ std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> cha
 
   std::vector<WriteRow> writes;
   writes.reserve(changes.size());
-  for (const auto& [held, changed] : changes) {
-    WriteRow w;
+  for (size_t n = 0; n < changes.size(); ++n) {
+    const auto& [held, changed] = changes[n];
+    WriteRow w{Value(static_cast<int64_t>(n))};
     for (size_t k : key_) w.push_back(held[k]);
     for (size_t i = 0; i < changed.size(); ++i) w.push_back(toServer(i, changed[i]));
     writes.push_back(std::move(w));
@@ -349,35 +357,38 @@ std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> cha
   writes.clear();
   stale_ = true;
   ++changes_;
+  bool failed = false;
   try {
     conn_->execute("UPDATE IGNORE " + quoted_ + " JOIN " + temp + " ON " + on + " SET " + set);
   } catch (const EngineError&) {
-    // What it made before it failed is told from the rows, as for the rest.
+    // What it made before it failed is told from the rows, as for the rest; the changes it
+    // did not make are made one by one, so that only the row it refused is left out.
+    failed = true;
   }
 
-  // A change was made when its old key is gone and its new one is there, or, keeping its
-  // key, when the row is still there.
-  reloadAll();
-  std::vector<const Row*> order;
-  order.reserve(rows_.size());
-  for (const Row& r : rows_) order.push_back(&r);
-  auto below = [&](const Row* a, const Row* b) { return compareKeys(*a, *b) < 0; };
-  std::sort(order.begin(), order.end(), below);
-  auto held = [&](const Row& probe) {
-    return std::binary_search(order.begin(), order.end(), &probe, below);
+  // A change was made when a row holds the values it staged and, for one that moves its row
+  // to another key, its old key is gone. A row it skipped (a key another row has) or one the
+  // statement never reached holds other values.
+  auto numbers = [&](const std::string& sql) {
+    std::vector<bool> found(changes.size(), false);
+    for (const MySqlConnection::TextRow& r : conn_->query(sql)) {
+      const size_t n = r.empty() || !r[0] ? changes.size() : std::stoull(*r[0]);
+      if (n < found.size()) found[n] = true;
+    }
+    return found;
   };
-  std::vector<bool> done(changes.size(), false);
+  const std::string from = " FROM " + temp + " c JOIN " + quoted_ + " t ON ";
+  std::vector<bool> done = numbers("SELECT c.`kvt_n`" + from + newOn + same);
+  const std::vector<bool> oldThere = numbers("SELECT c.`kvt_n`" + from + oldOn);
   std::vector<std::pair<Row, Row>> singly;
   std::vector<size_t> singlyOf;
   for (size_t c = 0; c < changes.size(); ++c) {
     const auto& [old, changed] = changes[c];
-    if (!staged[c]) {
+    if (staged[c] && compareKeys(old, changed) != 0 && oldThere[c]) done[c] = false;
+    if (!staged[c] || (failed && !done[c])) {
       singly.push_back(std::move(changes[c]));
       singlyOf.push_back(c);
-      continue;
     }
-    const bool oldThere = held(old);
-    done[c] = compareKeys(old, changed) == 0 ? oldThere : !oldThere && held(changed);
   }
   // A change the temporary table would not take is made as update() makes it.
   if (!singly.empty()) {
