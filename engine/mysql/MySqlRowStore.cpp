@@ -305,7 +305,7 @@ std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> cha
   // the table.
   const std::string temp = quoteIdentifier("kvt_row_changes");
   std::vector<std::string> names{"kvt_n"};
-  std::string select = "CAST(0 AS UNSIGNED) AS `kvt_n`, ", on, oldOn, newOn, set, same;
+  std::string select = "CAST(0 AS UNSIGNED) AS `kvt_n`, ", on, oldOn, newOn, keptKey, set, same;
   for (size_t i = 0; i < key_.size(); ++i) {
     names.push_back("kvt_old_" + std::to_string(i));
     const std::string column = quoteIdentifier(info_.columns[key_[i]].def.name);
@@ -314,6 +314,7 @@ std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> cha
     on += std::string(i ? " AND " : "") + quoted_ + "." + column + " = " + temp + "." + old;
     oldOn += std::string(i ? " AND " : "") + "t." + column + " = c." + old;
     newOn += "t." + column + " = c." + column + " AND ";
+    keptKey += std::string(i ? " AND " : "") + "c." + old + " = c." + column;
   }
   for (const ColumnInfo& c : info_.columns) {
     names.push_back(c.def.name);
@@ -366,25 +367,27 @@ std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> cha
     failed = true;
   }
 
-  // A change was made when a row holds the values it staged and, for one that moves its row
-  // to another key, its old key is gone. A row it skipped (a key another row has) or one the
-  // statement never reached holds other values.
-  auto numbers = [&](const std::string& sql) {
-    std::vector<bool> found(changes.size(), false);
+  // A change was made unless no row holds the values it staged (it was skipped for a key or
+  // value another row has, or never reached), or it moves its row to another key and the
+  // old key is still there. Only those are sent back: usually none.
+  std::vector<bool> done(changes.size(), true);
+  auto notMade = [&](const std::string& sql) {
     for (const MySqlConnection::TextRow& r : conn_->query(sql)) {
       const size_t n = r.empty() || !r[0] ? changes.size() : std::stoull(*r[0]);
-      if (n < found.size()) found[n] = true;
+      if (n < done.size()) done[n] = false;
     }
-    return found;
   };
-  const std::string from = " FROM " + temp + " c JOIN " + quoted_ + " t ON ";
-  std::vector<bool> done = numbers("SELECT c.`kvt_n`" + from + newOn + same);
-  const std::vector<bool> oldThere = numbers("SELECT c.`kvt_n`" + from + oldOn);
+  notMade("SELECT c.`kvt_n` FROM " + temp + " c LEFT JOIN " + quoted_ + " t ON " + newOn + same +
+          " WHERE t." + quoteIdentifier(info_.columns[key_[0]].def.name) + " IS NULL");
+  bool moves = false;
+  for (const auto& [old, changed] : changes) moves = moves || compareKeys(old, changed) != 0;
+  if (moves) {
+    notMade("SELECT c.`kvt_n` FROM " + temp + " c JOIN " + quoted_ + " t ON " + oldOn +
+            " AND NOT (" + keptKey + ")");
+  }
   std::vector<std::pair<Row, Row>> singly;
   std::vector<size_t> singlyOf;
   for (size_t c = 0; c < changes.size(); ++c) {
-    const auto& [old, changed] = changes[c];
-    if (staged[c] && compareKeys(old, changed) != 0 && oldThere[c]) done[c] = false;
     if (!staged[c] || (failed && !done[c])) {
       singly.push_back(std::move(changes[c]));
       singlyOf.push_back(c);

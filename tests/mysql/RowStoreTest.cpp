@@ -361,6 +361,15 @@ TEST_F(RowStoreTest, ChangesMadeTogetherSayWhichTheServerRefused) {
                      store->row(i)[2].asString());
     }
     EXPECT_EQ(held, expected);
+    // A unique value refused with nothing else failing, then every change made.
+    EXPECT_EQ(store->updateMany({{row("A", "ay", 10), row("A", "ay", 11)},
+                                 {row("B", "bee", 2), row("B", "AY", 2)}}),
+              (std::vector<bool>{true, false}));
+    EXPECT_EQ(store->updateMany({{row("A", "ay", 11), row("A", "ay", 12)},
+                                 {row("B", "bee", 2), row("B", "bee", 22)}}),
+              (std::vector<bool>{true, true}));
+    EXPECT_EQ(serverRows("SELECT Qty FROM Goods WHERE Code < 'C' ORDER BY Code"),
+              (std::vector<std::string>{"12", "22"}));
     db->closeTable(store, OpenMode::ReadWrite);
   }
   narrow.reset();
