@@ -296,7 +296,6 @@ std::vector<bool> MySqlRowStore::insertMany(std::vector<Row> rows) {
 
 std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> changes) {
   if (!keyed() || changes.size() < 2) return RowStore::updateMany(std::move(changes));
-  ensureRows();
   for (const auto& [held, changed] : changes) {
     checkRow(held);
     checkRow(changed);

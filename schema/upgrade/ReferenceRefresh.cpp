@@ -90,7 +90,7 @@ class PortListMerge {
   void flush() {
     std::vector<Row> appends = std::exchange(appends_, {});
     std::vector<std::pair<Row, Row>> edits = std::exchange(edits_, {});
-    // Changes first: on MySQL they read the table back, which appends would leave unread.
+    // Changes first: on MySQL one made alone reads the table again, which appends leave unread.
     const std::vector<bool> changed = package_.tryChangeRows(edits);
     const std::vector<bool> added = package_.tryAddRows(appends);
     std::vector<Row> appendAgain;
@@ -235,7 +235,7 @@ class ModeRowMerge {
 
   // Makes the gathered edits; the appends too unless `editsOnly`.
   void flush(bool editsOnly = false) {
-    // Edits first: on MySQL they read the table back, which appends would leave unread.
+    // Edits first: on MySQL one made alone reads the table again, which appends leave unread.
     package_.tryChangeRows(std::exchange(edits_, {}));
     if (!editsOnly) package_.addRows(std::exchange(appends_, {}));
     written_.merge(pending_);
