@@ -93,6 +93,16 @@ void emptyTable(Database& db) {
   db.execSql(kCreate);
 }
 
+// A refresh's rows a second, first and again, beside the client's.
+void printRefresh(const char* what, const bench::RefreshFigures& fig, double clientRate) {
+  std::printf("%-30s%10.0f rows/s (%d rows into %d, %.3f s)\n", what, fig.releaseRows / fig.seconds,
+              fig.releaseRows, fig.heldRows, fig.seconds);
+  std::printf("  run again, nothing to change%10.0f rows/s (%.3f s)\n",
+              fig.releaseRows / fig.againSeconds, fig.againSeconds);
+  std::printf("client rows/s / refresh rows/s%10.2f\n",
+              clientRate / (fig.releaseRows / fig.seconds));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) try {
@@ -168,20 +178,8 @@ int main(int argc, char** argv) try {
   std::printf("addRows / one a row           %10.1fx faster\n", (n / bulkSeconds) / singleRate);
 
   std::unique_ptr<Database> package = std::move(db);
-  const bench::RefreshFigures ports = bench::MergePortList(package, kPortRows);
-  std::printf("DS43Port refresh              %10.0f rows/s (%d rows into %d, %.3f s)\n",
-              ports.releaseRows / ports.seconds, ports.releaseRows, ports.heldRows, ports.seconds);
-  std::printf("  run again, nothing to change%10.0f rows/s (%.3f s)\n",
-              ports.releaseRows / ports.againSeconds, ports.againSeconds);
-  std::printf("client rows/s / refresh rows/s%10.2f\n",
-              (n / clientSeconds) / (ports.releaseRows / ports.seconds));
-  const bench::RefreshFigures modes = bench::RefreshMode(package, kModeRows);
-  std::printf("XNoMap2 Mode refresh          %10.0f rows/s (%d rows into %d, %.3f s)\n",
-              modes.releaseRows / modes.seconds, modes.releaseRows, modes.heldRows, modes.seconds);
-  std::printf("  run again, nothing to change%10.0f rows/s (%.3f s)\n",
-              modes.releaseRows / modes.againSeconds, modes.againSeconds);
-  std::printf("client rows/s / refresh rows/s%10.2f\n",
-              (n / clientSeconds) / (modes.releaseRows / modes.seconds));
+  printRefresh("DS43Port refresh", bench::MergePortList(package, kPortRows), n / clientSeconds);
+  printRefresh("XNoMap2 Mode refresh", bench::RefreshMode(package, kModeRows), n / clientSeconds);
   fs::remove(file);
   std::error_code ec;
   fs::remove(scratch, ec);  // when nothing else is in it

@@ -2,9 +2,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <stdexcept>
 
 #include "platform/PrefixFileSystem.h"
 #include "platform/Ui.h"
+#include "schema/MemoryDatabase.h"
+#include "schema/Table.h"
 
 namespace kvt::bench {
 namespace {
@@ -41,6 +44,33 @@ std::vector<double> TimeStep(std::unique_ptr<Database>& package, std::unique_ptr
   }
   package = std::move(ctx.packageDb);
   return seconds;
+}
+
+RefreshFigures TimeRefresh(std::unique_ptr<Database>& package, RefreshSetup setup,
+                           const std::function<void(RunContext&)>& step) {
+  RefreshFigures fig;
+  fig.releaseRows = int(setup.releaseRows.size());
+  fig.heldRows = int(setup.held.size());
+  package->execSql("DROP TABLE IF EXISTS `" + setup.table + "`");
+  package->execSql(setup.create);
+  {
+    Table t(*package, setup.table);
+    t.open();
+    if (t.addRows(std::move(setup.held)) != 0) {
+      throw std::runtime_error(setup.table + " refused rows");
+    }
+  }
+  auto release = std::make_unique<MemoryDatabase>();
+  release->createTable(setup.releaseTable, setup.releaseSchema);
+  {
+    Table t(*release, setup.releaseTable);
+    t.open();
+    t.addRows(std::move(setup.releaseRows));
+  }
+  const std::vector<double> seconds = TimeStep(package, std::move(release), step, 2);
+  fig.seconds = seconds[0];
+  fig.againSeconds = seconds[1];
+  return fig;
 }
 
 }  // namespace kvt::bench

@@ -39,6 +39,25 @@ std::string ModeKey(std::string mode) {
   return UpperAscii(mode);
 }
 
+// Appends and edits gathered to be made together.
+struct GatheredChanges {
+  std::vector<Row> appends;
+  std::vector<std::pair<Row, Row>> edits;  // the row as held, the row as it is to be
+
+  // `row` to be appended when no row is `held`, else to replace it; false, with nothing
+  // gathered, when it is the held row as it stands (posting it would leave it so).
+  bool add(std::optional<Row> held, Row row) {
+    if (!held) {
+      appends.push_back(std::move(row));
+    } else if (row != *held) {
+      edits.emplace_back(std::move(*held), std::move(row));
+    } else {
+      return false;
+    }
+    return true;
+  }
+};
+
 // Merges port rows into an open DS43Port with the outcome of a locate, an edit or an append,
 // and a post per row: the first row of the code in key order is changed, else one is
 // appended, with SEQ "1", or "2" when that post fails; a row whose second post fails too is
@@ -74,13 +93,7 @@ class PortListMerge {
     set(row, "Name", name);
     set(row, "Type", Value("L"));
     set(row, "CountryCode", Value("TW"));
-    if (!held) {
-      appends_.push_back(std::move(row));
-    } else if (row != *held) {
-      edits_.emplace_back(std::move(*held), std::move(row));
-    } else {
-      return;  // posting the row as it stands would leave it so
-    }
+    if (!gathered_.add(std::move(held), std::move(row))) return;
     pendingCodes_.insert(loose);
     pendingCodes_.insert(looseStored);
   }
@@ -88,8 +101,8 @@ class PortListMerge {
   // Makes the gathered changes; one the table refuses is offered again with SEQ "2", and one
   // it refuses twice is dropped.
   void flush() {
-    std::vector<Row> appends = std::exchange(appends_, {});
-    std::vector<std::pair<Row, Row>> edits = std::exchange(edits_, {});
+    std::vector<Row> appends = std::exchange(gathered_.appends, {});
+    std::vector<std::pair<Row, Row>> edits = std::exchange(gathered_.edits, {});
     // Changes first: on MySQL one made alone reads the table again, which appends leave unread.
     const std::vector<bool> changed = package_.tryChangeRows(edits);
     const std::vector<bool> added = package_.tryAddRows(appends);
@@ -157,8 +170,7 @@ class PortListMerge {
   Table& package_;
   bool read_ = false;
   std::map<Value, Row, StoredOrder> firstRows_;  // as read, before any change
-  std::vector<Row> appends_;
-  std::vector<std::pair<Row, Row>> edits_;  // the row as held, the row as it is to be
+  GatheredChanges gathered_;
   // Codes of the gathered changes, and of those made, as LooseCode gives them.
   std::set<std::string> pendingCodes_, changedCodes_;
 };
@@ -223,21 +235,14 @@ class ModeRowMerge {
           coerceToField(package_.fieldDef(fnoPos_), Value(country->fno));
       ctx_.AppendLog(country->line);
     }
-    if (!held) {
-      appends_.push_back(std::move(row));
-    } else if (row != *held) {
-      edits_.emplace_back(std::move(*held), std::move(row));
-    } else {
-      return;  // posting the row as it stands would leave it so
-    }
-    pending_.insert(loose);
+    if (gathered_.add(std::move(held), std::move(row))) pending_.insert(loose);
   }
 
   // Makes the gathered edits; the appends too unless `editsOnly`.
   void flush(bool editsOnly = false) {
     // Edits first: on MySQL one made alone reads the table again, which appends leave unread.
-    package_.tryChangeRows(std::exchange(edits_, {}));
-    if (!editsOnly) package_.addRows(std::exchange(appends_, {}));
+    package_.tryChangeRows(std::exchange(gathered_.edits, {}));
+    if (!editsOnly) package_.addRows(std::exchange(gathered_.appends, {}));
     written_.merge(pending_);
     pending_.clear();
   }
@@ -269,8 +274,7 @@ class ModeRowMerge {
   const int modePos_, keyPos_, fnoPos_;
   CutValues& cut_;
   std::map<Row, Row, KeyOrder> firstRows_;  // by Mode and key, as read
-  std::vector<Row> appends_;
-  std::vector<std::pair<Row, Row>> edits_;  // the row as held, the row as it is to be
+  GatheredChanges gathered_;
   // Keys of the gathered changes, and of those made, as ModeKey gives their Modes.
   std::set<std::pair<std::string, int64_t>> pending_, written_;
 };
