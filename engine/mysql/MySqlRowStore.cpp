@@ -304,26 +304,19 @@ std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> cha
   // the table.
   const std::string temp = quoteIdentifier("kvt_row_changes");
   std::vector<std::string> names{"kvt_n"};
-  std::string select = "CAST(0 AS UNSIGNED) AS `kvt_n`, ", on, oldOn, newOn, keptKey, set, same;
+  std::string select = "CAST(0 AS UNSIGNED) AS `kvt_n`, ", on, set;
   for (size_t i = 0; i < key_.size(); ++i) {
     names.push_back("kvt_old_" + std::to_string(i));
     const std::string column = quoteIdentifier(info_.columns[key_[i]].def.name);
     const std::string old = quoteIdentifier(names.back());
     select += column + " AS " + old + ", ";
     on += std::string(i ? " AND " : "") + quoted_ + "." + column + " = " + temp + "." + old;
-    oldOn += std::string(i ? " AND " : "") + "t." + column + " = c." + old;
-    newOn += "t." + column + " = c." + column + " AND ";
-    keptKey += std::string(i ? " AND " : "") + "c." + old + " = c." + column;
   }
   for (const ColumnInfo& c : info_.columns) {
     names.push_back(c.def.name);
     const std::string column = quoteIdentifier(c.def.name);
     set +=
         std::string(set.empty() ? "" : ", ") + quoted_ + "." + column + " = " + temp + "." + column;
-    // Byte for byte for text, so a change of letter case that was not made is not taken
-    // for one that was.
-    same += std::string(same.empty() ? "" : " AND ") + "t." + column +
-            (c.isText() ? " <=> BINARY c." : " <=> c.") + column;
   }
   try {
     conn_->execute("DROP TEMPORARY TABLE IF EXISTS " + temp);
@@ -366,23 +359,33 @@ std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> cha
     failed = true;
   }
 
-  // A change was made unless no row holds the values it staged (it was skipped for a key or
-  // value another row has, or never reached), or it moves its row to another key and the
-  // old key is still there. Only those are sent back: usually none.
-  std::vector<bool> done(changes.size(), true);
-  auto notMade = [&](const std::string& sql) {
-    for (const MySqlConnection::TextRow& r : conn_->query(sql)) {
-      const size_t n = r.empty() || !r[0] ? changes.size() : std::stoull(*r[0]);
-      if (n < done.size()) done[n] = false;
-    }
+  // A change was made when the row of its new key holds the values it staged, as the
+  // temporary table of the same columns stored them, and, for one that moves its row to
+  // another key, the old key is gone. One skipped (a key or value another row has) or never
+  // reached was not.
+  reloadAll();
+  std::vector<const Row*> order;
+  order.reserve(rows_.size());
+  for (const Row& r : rows_) order.push_back(&r);
+  auto below = [&](const Row* a, const Row* b) { return compareKeys(*a, *b) < 0; };
+  std::sort(order.begin(), order.end(), below);
+  auto rowOf = [&](const Row& probe) -> const Row* {
+    const auto it = std::lower_bound(order.begin(), order.end(), &probe, below);
+    return it != order.end() && compareKeys(**it, probe) == 0 ? *it : nullptr;
   };
-  notMade("SELECT c.`kvt_n` FROM " + temp + " c LEFT JOIN " + quoted_ + " t ON " + newOn + same +
-          " WHERE t." + quoteIdentifier(info_.columns[key_[0]].def.name) + " IS NULL");
-  bool moves = false;
-  for (const auto& [old, changed] : changes) moves = moves || compareKeys(old, changed) != 0;
-  if (moves) {
-    notMade("SELECT c.`kvt_n` FROM " + temp + " c JOIN " + quoted_ + " t ON " + oldOn +
-            " AND NOT (" + keptKey + ")");
+  std::vector<ReadAs> stagedKinds{ReadAs::Int};
+  for (size_t k : key_) stagedKinds.push_back(kinds_[k]);
+  stagedKinds.insert(stagedKinds.end(), kinds_.begin(), kinds_.end());
+  MySqlStatement readStaged(conn_, "SELECT * FROM " + temp);
+  readStaged.execute({});
+  std::vector<bool> done(changes.size(), false);
+  for (const Row& s : readStaged.fetchAll(stagedKinds)) {
+    const auto n = static_cast<size_t>(s[0].asInt());
+    if (n >= changes.size()) continue;
+    const Row values(s.begin() + static_cast<ptrdiff_t>(1 + key_.size()), s.end());
+    const Row* now = rowOf(values);
+    const auto& [old, changed] = changes[n];
+    done[n] = now && *now == values && (compareKeys(old, changed) == 0 || !rowOf(old));
   }
   std::vector<std::pair<Row, Row>> singly;
   std::vector<size_t> singlyOf;
