@@ -163,8 +163,8 @@ start() {
 CREATE DATABASE kvttest DEFAULT CHARACTER SET big5;
 CREATE USER 'kvt'@'127.0.0.1' IDENTIFIED BY '$password';
 CREATE USER 'kvt'@'localhost' IDENTIFIED BY '$password';
-GRANT ALL PRIVILEGES ON *.* TO 'kvt'@'127.0.0.1';
-GRANT ALL PRIVILEGES ON *.* TO 'kvt'@'localhost';
+GRANT ALL PRIVILEGES ON *.* TO 'kvt'@'127.0.0.1' WITH GRANT OPTION;
+GRANT ALL PRIVILEGES ON *.* TO 'kvt'@'localhost' WITH GRANT OPTION;
 SQL
 
   umask 077

@@ -1,7 +1,8 @@
 // A refill of a MariaDB table: the same rows written through a table handle one statement a
 // row (as the steps wrote them before), through Table::addRows (multi-row statements), and by
 // the mariadb command-line client from a file of multi-row INSERT statements, the reference;
-// and the release's port list merged into DS43Port by the refresh step, beside that reference.
+// and the release's port list merged into DS43Port and a release Mode upserted into XNoMap2 by
+// the refresh steps, beside that reference.
 // Runs on a throwaway server of its own (scripts/mariadb-test-server.sh).
 //
 //   bench_mysql [rows] [scratch-dir]   (default: 100 000 rows, a fresh temp directory)
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/mysql/ModeRefreshBench.h"
 #include "bench/mysql/PortListBench.h"
 #include "bench/mysql/ThrowawayServer.h"
 #include "engine/mysql/MySqlDatabase.h"
@@ -30,6 +32,7 @@ namespace {
 
 constexpr int kSingleRows = 20000;  // one statement a row is slow: fewer rows do
 constexpr int kPortRows = 20000;    // KVT43 rows merged into a DS43Port holding half of them
+constexpr int kModeRows = 20000;    // release XNoMap2 rows of a Mode, half of them held
 const char* kCreate =
     "CREATE TABLE `Refill` (`Code` varchar(10) NOT NULL default '', `SEQ` int NOT NULL "
     "default 0, `Name` char(40), `CName` varchar(60), `Qty` double, `Flag` char(1), "
@@ -88,6 +91,16 @@ double seconds(Clock::time_point since) {
 void emptyTable(Database& db) {
   db.execSql("DROP TABLE IF EXISTS `Refill`");
   db.execSql(kCreate);
+}
+
+// A refresh's rows a second, first and again, beside the client's.
+void printRefresh(const char* what, const bench::RefreshFigures& fig, double clientRate) {
+  std::printf("%-30s%10.0f rows/s (%d rows into %d, %.3f s)\n", what, fig.releaseRows / fig.seconds,
+              fig.releaseRows, fig.heldRows, fig.seconds);
+  std::printf("  run again, nothing to change%10.0f rows/s (%.3f s)\n",
+              fig.releaseRows / fig.againSeconds, fig.againSeconds);
+  std::printf("client rows/s / refresh rows/s%10.2f\n",
+              clientRate / (fig.releaseRows / fig.seconds));
 }
 
 }  // namespace
@@ -165,13 +178,8 @@ int main(int argc, char** argv) try {
   std::printf("addRows / one a row           %10.1fx faster\n", (n / bulkSeconds) / singleRate);
 
   std::unique_ptr<Database> package = std::move(db);
-  const bench::PortListFigures ports = bench::MergePortList(package, kPortRows);
-  std::printf("DS43Port refresh              %10.0f rows/s (%d rows into %d, %.3f s)\n",
-              ports.releaseRows / ports.seconds, ports.releaseRows, ports.heldRows, ports.seconds);
-  std::printf("  run again, nothing to change%10.0f rows/s (%.3f s)\n",
-              ports.releaseRows / ports.againSeconds, ports.againSeconds);
-  std::printf("client rows/s / refresh rows/s%10.2f\n",
-              (n / clientSeconds) / (ports.releaseRows / ports.seconds));
+  printRefresh("DS43Port refresh", bench::MergePortList(package, kPortRows), n / clientSeconds);
+  printRefresh("XNoMap2 Mode refresh", bench::RefreshMode(package, kModeRows), n / clientSeconds);
   fs::remove(file);
   std::error_code ec;
   fs::remove(scratch, ec);  // when nothing else is in it

@@ -296,21 +296,21 @@ std::vector<bool> MySqlRowStore::insertMany(std::vector<Row> rows) {
 
 std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> changes) {
   if (!keyed() || changes.size() < 2) return RowStore::updateMany(std::move(changes));
-  ensureRows();
   for (const auto& [held, changed] : changes) {
     checkRow(held);
     checkRow(changed);
   }
-  // Columns of the temporary table: the old key, then every column of the table.
+  // Columns of the temporary table: the change's number, the old key, then every column of
+  // the table.
   const std::string temp = quoteIdentifier("kvt_row_changes");
-  std::vector<std::string> names;
-  std::string select, on, set;
+  std::vector<std::string> names{"kvt_n"};
+  std::string select = "CAST(0 AS UNSIGNED) AS `kvt_n`, ", on, set;
   for (size_t i = 0; i < key_.size(); ++i) {
     names.push_back("kvt_old_" + std::to_string(i));
     const std::string column = quoteIdentifier(info_.columns[key_[i]].def.name);
-    select += column + " AS " + quoteIdentifier(names.back()) + ", ";
-    on += std::string(i ? " AND " : "") + quoted_ + "." + column + " = " + temp + "." +
-          quoteIdentifier(names.back());
+    const std::string old = quoteIdentifier(names.back());
+    select += column + " AS " + old + ", ";
+    on += std::string(i ? " AND " : "") + quoted_ + "." + column + " = " + temp + "." + old;
   }
   for (const ColumnInfo& c : info_.columns) {
     names.push_back(c.def.name);
@@ -339,8 +339,9 @@ std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> cha
 
   std::vector<WriteRow> writes;
   writes.reserve(changes.size());
-  for (const auto& [held, changed] : changes) {
-    WriteRow w;
+  for (size_t n = 0; n < changes.size(); ++n) {
+    const auto& [held, changed] = changes[n];
+    WriteRow w{Value(static_cast<int64_t>(n))};
     for (size_t k : key_) w.push_back(held[k]);
     for (size_t i = 0; i < changed.size(); ++i) w.push_back(toServer(i, changed[i]));
     writes.push_back(std::move(w));
@@ -349,35 +350,50 @@ std::vector<bool> MySqlRowStore::updateMany(std::vector<std::pair<Row, Row>> cha
   writes.clear();
   stale_ = true;
   ++changes_;
+  bool failed = false;
   try {
     conn_->execute("UPDATE IGNORE " + quoted_ + " JOIN " + temp + " ON " + on + " SET " + set);
   } catch (const EngineError&) {
-    // What it made before it failed is told from the rows, as for the rest.
+    // What it made before it failed is told from the rows, as for the rest; the changes it
+    // did not make are made one by one, so that only the row it refused is left out.
+    failed = true;
   }
 
-  // A change was made when its old key is gone and its new one is there, or, keeping its
-  // key, when the row is still there.
+  // A change was made when the row of its new key holds the values it staged, as the
+  // temporary table of the same columns stored them, and, for one that moves its row to
+  // another key, the old key is gone. One skipped (a key or value another row has) or never
+  // reached was not.
   reloadAll();
   std::vector<const Row*> order;
   order.reserve(rows_.size());
   for (const Row& r : rows_) order.push_back(&r);
   auto below = [&](const Row* a, const Row* b) { return compareKeys(*a, *b) < 0; };
   std::sort(order.begin(), order.end(), below);
-  auto held = [&](const Row& probe) {
-    return std::binary_search(order.begin(), order.end(), &probe, below);
+  auto rowOf = [&](const Row& probe) -> const Row* {
+    const auto it = std::lower_bound(order.begin(), order.end(), &probe, below);
+    return it != order.end() && compareKeys(**it, probe) == 0 ? *it : nullptr;
   };
+  std::vector<ReadAs> stagedKinds{ReadAs::Int};
+  for (size_t k : key_) stagedKinds.push_back(kinds_[k]);
+  stagedKinds.insert(stagedKinds.end(), kinds_.begin(), kinds_.end());
+  MySqlStatement readStaged(conn_, "SELECT * FROM " + temp);
+  readStaged.execute({});
   std::vector<bool> done(changes.size(), false);
+  for (const Row& s : readStaged.fetchAll(stagedKinds)) {
+    const auto n = static_cast<size_t>(s[0].asInt());
+    if (n >= changes.size()) continue;
+    const Row values(s.begin() + static_cast<ptrdiff_t>(1 + key_.size()), s.end());
+    const Row* now = rowOf(values);
+    const auto& [old, changed] = changes[n];
+    done[n] = now && *now == values && (compareKeys(old, changed) == 0 || !rowOf(old));
+  }
   std::vector<std::pair<Row, Row>> singly;
   std::vector<size_t> singlyOf;
   for (size_t c = 0; c < changes.size(); ++c) {
-    const auto& [old, changed] = changes[c];
-    if (!staged[c]) {
+    if (!staged[c] || (failed && !done[c])) {
       singly.push_back(std::move(changes[c]));
       singlyOf.push_back(c);
-      continue;
     }
-    const bool oldThere = held(old);
-    done[c] = compareKeys(old, changed) == 0 ? oldThere : !oldThere && held(changed);
   }
   // A change the temporary table would not take is made as update() makes it.
   if (!singly.empty()) {

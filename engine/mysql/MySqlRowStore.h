@@ -43,9 +43,10 @@ class MySqlRowStore : public RowStore {
   // a table and closes it never reads it back.
   std::vector<bool> insertMany(std::vector<Row> rows) override;
   // A keyed table: the new values go into a temporary table in multi-row statements, and one
-  // UPDATE IGNORE joined with it changes the rows; a change it skips (its new key is taken)
-  // is refused. The table is read again to tell which were made. Without the right to make
-  // temporary tables, one statement a row.
+  // UPDATE IGNORE joined with it changes the rows; a change it skips (a key another row has)
+  // or never reaches is refused. The table is read again, and the rows that hold the values
+  // their change staged tell which were made. Without the right to make temporary tables,
+  // one statement a row.
   std::vector<bool> updateMany(std::vector<std::pair<Row, Row>> changes) override;
 
   uint64_t changeCount() const override { return changes_; }

@@ -39,6 +39,25 @@ std::string ModeKey(std::string mode) {
   return UpperAscii(mode);
 }
 
+// Appends and edits gathered to be made together.
+struct GatheredChanges {
+  std::vector<Row> appends;
+  std::vector<std::pair<Row, Row>> edits;  // the row as held, the row as it is to be
+
+  // `row` to be appended when no row is `held`, else to replace it; false, with nothing
+  // gathered, when it is the held row as it stands (posting it would leave it so).
+  bool add(std::optional<Row> held, Row row) {
+    if (!held) {
+      appends.push_back(std::move(row));
+    } else if (row != *held) {
+      edits.emplace_back(std::move(*held), std::move(row));
+    } else {
+      return false;
+    }
+    return true;
+  }
+};
+
 // Merges port rows into an open DS43Port with the outcome of a locate, an edit or an append,
 // and a post per row: the first row of the code in key order is changed, else one is
 // appended, with SEQ "1", or "2" when that post fails; a row whose second post fails too is
@@ -74,13 +93,7 @@ class PortListMerge {
     set(row, "Name", name);
     set(row, "Type", Value("L"));
     set(row, "CountryCode", Value("TW"));
-    if (!held) {
-      appends_.push_back(std::move(row));
-    } else if (row != *held) {
-      edits_.emplace_back(std::move(*held), std::move(row));
-    } else {
-      return;  // posting the row as it stands would leave it so
-    }
+    if (!gathered_.add(std::move(held), std::move(row))) return;
     pendingCodes_.insert(loose);
     pendingCodes_.insert(looseStored);
   }
@@ -88,9 +101,9 @@ class PortListMerge {
   // Makes the gathered changes; one the table refuses is offered again with SEQ "2", and one
   // it refuses twice is dropped.
   void flush() {
-    std::vector<Row> appends = std::exchange(appends_, {});
-    std::vector<std::pair<Row, Row>> edits = std::exchange(edits_, {});
-    // Changes first: on MySQL they read the table back, which appends would leave unread.
+    std::vector<Row> appends = std::exchange(gathered_.appends, {});
+    std::vector<std::pair<Row, Row>> edits = std::exchange(gathered_.edits, {});
+    // Changes first: on MySQL one made alone reads the table again, which appends leave unread.
     const std::vector<bool> changed = package_.tryChangeRows(edits);
     const std::vector<bool> added = package_.tryAddRows(appends);
     std::vector<Row> appendAgain;
@@ -157,10 +170,113 @@ class PortListMerge {
   Table& package_;
   bool read_ = false;
   std::map<Value, Row, StoredOrder> firstRows_;  // as read, before any change
-  std::vector<Row> appends_;
-  std::vector<std::pair<Row, Row>> edits_;  // the row as held, the row as it is to be
+  GatheredChanges gathered_;
   // Codes of the gathered changes, and of those made, as LooseCode gives them.
   std::set<std::string> pendingCodes_, changedCodes_;
+};
+
+// Upserts release rows into an open package table with the outcome of a locate of the row's
+// Mode and key, then an edit, a copy of the fields and a post, or else an append: the package
+// rows of the release's Modes are read once, and the edits and appends are gathered and made
+// together until a row meets the key of a gathered one, which is stored first so that the row
+// finds what it left. An edit the table refuses leaves its row as it was, as the cancelled
+// post did; an append it refuses is left out.
+class ModeRowMerge {
+ public:
+  ModeRowMerge(RunContext& ctx, Table& package, const TableSchema& releaseSchema,
+               const std::string& keyFields, CutValues& cut)
+      : ctx_(ctx),
+        package_(package),
+        releaseSchema_(releaseSchema),
+        keyFields_(keyFields),
+        positions_(CopiedFieldPositions(releaseSchema, package)),
+        modePos_(package.fieldIndex("Mode")),
+        keyPos_(package.fieldIndex(keyFields.substr(keyFields.find(';') + 1))),
+        fnoPos_(package.schema().fieldIndex("FNo")),
+        cut_(cut) {}
+
+  // Reads the first package row of each key among the given Modes, in table order. A Mode
+  // that no row can hold finds none; its rows fail as they are taken.
+  void readRows(const std::set<std::string>& modes) {
+    std::set<Row, KeyOrder> wantedModes;
+    for (const std::string& mode : modes) {
+      try {
+        wantedModes.insert(Row{searchValue(modePos_, Value(mode))});
+      } catch (const EngineError&) {
+      }
+    }
+    for (package_.first(); !package_.eof(); package_.next()) {
+      if (!wantedModes.count(Row{package_.get(modePos_)})) continue;
+      Row key{package_.get(modePos_), package_.get(keyPos_)};
+      if (!firstRows_.count(key)) firstRows_.emplace(std::move(key), RecordValues(package_));
+    }
+  }
+
+  // `country`: the FNo the row takes instead of the release's, with the line that says so.
+  void take(const std::string& mode, int64_t key, const Row& releaseRow,
+            const std::optional<CountryOverride>& country) {
+    const std::pair<std::string, int64_t> loose{ModeKey(mode), key};
+    if (pending_.count(loose)) flush();
+    std::optional<Row> held;
+    if (written_.count(loose)) {
+      // Rows of this key were stored since the table was read: look for it.
+      if (package_.locate(keyFields_, {Value(mode), Value(key)})) held = RecordValues(package_);
+    } else if (auto it = firstRows_.find(
+                   Row{searchValue(modePos_, Value(mode)), searchValue(keyPos_, Value(key))});
+               it != firstRows_.end()) {
+      held = it->second;
+    }
+    Row row = held ? ChangedRowFields(ctx_, releaseSchema_, positions_, releaseRow, package_, *held,
+                                      &cut_)
+                   : NewRowFields(ctx_, releaseSchema_, positions_, releaseRow, package_, &cut_);
+    // A table without FNo keeps what was copied.
+    if (country && fnoPos_ >= 0) {
+      row[static_cast<size_t>(fnoPos_)] =
+          coerceToField(package_.fieldDef(fnoPos_), Value(country->fno));
+      ctx_.AppendLog(country->line);
+    }
+    if (gathered_.add(std::move(held), std::move(row))) pending_.insert(loose);
+  }
+
+  // Makes the gathered edits; the appends too unless `editsOnly`.
+  void flush(bool editsOnly = false) {
+    // Edits first: on MySQL one made alone reads the table again, which appends leave unread.
+    package_.tryChangeRows(std::exchange(gathered_.edits, {}));
+    if (!editsOnly) package_.addRows(std::exchange(gathered_.appends, {}));
+    written_.merge(pending_);
+    pending_.clear();
+  }
+
+ private:
+  // A value as locate compares it with the field's.
+  Value searchValue(int pos, Value value) const {
+    try {
+      return coerceForSearch(package_.fieldDef(pos), std::move(value));
+    } catch (const EngineError& e) {
+      throw EngineError(e.kind(), "Table " + package_.tableName() + ": " + e.what());
+    }
+  }
+
+  struct KeyOrder {
+    bool operator()(const Row& a, const Row& b) const {
+      for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        if (const int c = compareStoredValues(a[i], b[i])) return c < 0;
+      }
+      return a.size() < b.size();
+    }
+  };
+
+  RunContext& ctx_;
+  Table& package_;
+  const TableSchema& releaseSchema_;
+  const std::string keyFields_;
+  const std::vector<int> positions_;
+  const int modePos_, keyPos_, fnoPos_;
+  CutValues& cut_;
+  std::map<Row, Row, KeyOrder> firstRows_;  // by Mode and key, as read
+  GatheredChanges gathered_;
+  // Keys of the gathered changes, and of those made, as ModeKey gives their Modes.
+  std::set<std::pair<std::string, int64_t>> pending_, written_;
 };
 
 }  // namespace
@@ -204,49 +320,29 @@ void RefreshFromReleaseByMode(RunContext& ctx, const ModeRefresh& refresh) {
     return;
   }
 
-  // Rows the package lacks are added in one go at the end; a release row whose key is among
-  // them first has them stored, so it finds its row.
   CutValues cut;
-  std::vector<Row> added;
-  std::set<std::pair<std::string, int64_t>> addedKeys;
-  const int fnoPos = package.schema().fieldIndex("FNo");
-  const TableSchema& releaseSchema = release.schema();
+  ModeRowMerge merge(ctx, package, release.schema(), refresh.keyFields, cut);
+  struct Taken {
+    std::string mode;
+    int64_t key;
+    Row row;
+  };
+  std::vector<Taken> rows;
+  std::set<std::string> modes;
   for (release.first(); !release.eof(); release.next()) {
-    const std::string mode = release.getString("Mode");
-    const int64_t key = release.getInt(secondKey);
-    const std::optional<CountryOverride> country =
-        overrideCountry ? X101Country(key) : std::nullopt;
-    bool found = package.locate(refresh.keyFields, {Value(mode), Value(key)});
-    if (!found && addedKeys.count({ModeKey(mode), key})) {
-      package.addRows(std::exchange(added, {}));
-      addedKeys.clear();
-      found = package.locate(refresh.keyFields, {Value(mode), Value(key)});
-    }
-    if (!found) {
-      Row row = NewRowFields(ctx, releaseSchema, RecordValues(release), package, &cut);
-      // A table without FNo keeps what was copied.
-      if (country && fnoPos >= 0) {
-        row[static_cast<size_t>(fnoPos)] =
-            coerceToField(package.fieldDef(fnoPos), Value(country->fno));
-        ctx.AppendLog(country->line);
-      }
-      added.push_back(std::move(row));
-      addedKeys.insert({ModeKey(mode), key});
-      continue;
-    }
-    package.edit();
-    CopyRecordFields(ctx, release, package, &cut);
-    if (country && fnoPos >= 0) {
-      package.set(fnoPos, Value(country->fno));
-      ctx.AppendLog(country->line);
-    }
-    try {
-      package.post();
-    } catch (const EngineError&) {
-      package.cancel();
-    }
+    rows.push_back({release.getString("Mode"), release.getInt(secondKey), RecordValues(release)});
+    modes.insert(rows.back().mode);
   }
-  package.addRows(std::move(added));  // a row the table refuses is left out
+  merge.readRows(modes);
+  try {
+    for (const Taken& r : rows) {
+      merge.take(r.mode, r.key, r.row, overrideCountry ? X101Country(r.key) : std::nullopt);
+    }
+  } catch (...) {
+    merge.flush(true);  // the edits before stay stored, as each was posted in turn
+    throw;
+  }
+  merge.flush();
   release.close();
   package.close();
   LogCutValues(ctx, refresh.table, cut, ctx.ReleaseDir + refresh.table + ".DB");

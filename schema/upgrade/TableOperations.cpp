@@ -159,11 +159,17 @@ Row NewRowFields(RunContext& ctx, const TableSchema& sourceSchema, const Row& ro
 Row NewRowFields(RunContext& ctx, const TableSchema& sourceSchema,
                  const std::vector<int>& positions, const Row& row, const Table& target,
                  CutValues* cut) {
-  Row out(static_cast<std::size_t>(target.fieldCount()), Value::null());
+  return ChangedRowFields(ctx, sourceSchema, positions, row, target,
+                          Row(static_cast<std::size_t>(target.fieldCount()), Value::null()), cut);
+}
+
+Row ChangedRowFields(RunContext& ctx, const TableSchema& sourceSchema,
+                     const std::vector<int>& positions, const Row& row, const Table& target,
+                     Row held, CutValues* cut) {
   ForEachCopiedField(ctx, sourceSchema, positions, row, target, cut, [&](int pos, Value v) {
-    out[static_cast<std::size_t>(pos)] = coerceToField(target.fieldDef(pos), std::move(v));
+    held[static_cast<std::size_t>(pos)] = coerceToField(target.fieldDef(pos), std::move(v));
   });
-  return out;
+  return held;
 }
 
 Row RecordValues(const Table& table) {

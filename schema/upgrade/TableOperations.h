@@ -73,6 +73,11 @@ std::vector<int> CopiedFieldPositions(const TableSchema& sourceSchema, const Tab
 Row NewRowFields(RunContext& ctx, const TableSchema& sourceSchema,
                  const std::vector<int>& positions, const Row& row, const Table& target,
                  CutValues* cut = nullptr);
+// The row `held` of `target` with the source's columns assigned as CopyRowFields assigns them
+// in the record buffer: what an edit, CopyRowFields and a post store. For Table::tryChangeRows.
+Row ChangedRowFields(RunContext& ctx, const TableSchema& sourceSchema,
+                     const std::vector<int>& positions, const Row& row, const Table& target,
+                     Row held, CutValues* cut = nullptr);
 
 // Appends every source row to the target. A row the target refuses is cancelled and counted;
 // the count is returned, and the values that were shortened are counted in `cut`. Throws when

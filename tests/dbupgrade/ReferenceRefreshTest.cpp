@@ -82,6 +82,49 @@ TEST_P(Refresh, X101CountryCodesOverrideTheCopiedValueOnlyWhenAsked) {
   EXPECT_EQ(Column(inst->package(), "XNoMap2", "FNo").back(), Value("E20005"));
 }
 
+TEST_P(Refresh, ReleaseRowsOfOneKeyEditTheRowTheFormerOneLeft) {
+  const char* layout = "Mode A10 *; KVTNo I *; FNo A10; Name A40";
+  inst->makePackageTable("XNoMap2", layout,
+                         {{Value("X101"), Value(5), Value("E5"), Value("five")},
+                          {Value("X101"), Value(230), Value("E230"), Value("old")},
+                          {Value("X201"), Value(230), Value("E230"), Value("other")}});
+  // Unkeyed, so a key comes twice: once for a row the package holds, once for one it lacks.
+  inst->makeReleaseTable("XNoMap2", "Mode A10; KVTNo I; FNo A10; Name A40",
+                         {{Value("X101"), Value(230), Value("E1"), Value("first")},
+                          {Value("X101"), Value(7), Value("E7"), Value("new")},
+                          {Value("X101"), Value(230), Value("E2"), Value::null()},
+                          {Value("X101"), Value(7), Value("E8"), Value("again")},
+                          {Value("X101"), Value(232), Value("E9"), Value("added")}});
+  ctx().switches.X101DestinationCountry15766And15768 = true;
+  RefreshFromReleaseByMode(ctx(), XNoMap2Refresh("X101"));
+  const std::string row230 = "更新了 XNoMap2(X101230) 的 15766。";
+  EXPECT_EQ(inst->log(),
+            (std::vector<std::string>{row230, row230, "更新了 XNoMap2(X101232) 的 15768。",
+                                      "更新了 " + kindWord() + " 的資料表 XNoMap2(X101)。"}));
+  EXPECT_EQ(rows("XNoMap2"),
+            (std::vector<std::string>{"X101/5/E5/five", "X101/7/E8/again", "X101/230/E15766/",
+                                      "X101/232/E15768/added", "X201/230/E230/other"}));
+}
+
+// A unique index on the server refuses one edit; the others of the batch are made.
+TEST_P(Refresh, AnEditTheTableRefusesLeavesItsRowAsItWas) {
+  if (!mysql()) GTEST_SKIP() << "a Paradox table has no unique index but its key";
+  const char* layout = "Mode A10 *; KVTNo I *; FNo A10; Name A40";
+  inst->makePackageTable("XNoMap2", layout,
+                         {{Value("X101"), Value(1), Value("E1"), Value("one")},
+                          {Value("X101"), Value(2), Value("E2"), Value("two")},
+                          {Value("X101"), Value(3), Value("E3"), Value("three")}});
+  inst->package().execSql("ALTER TABLE `XNoMap2` ADD UNIQUE KEY (`FNo`)");
+  inst->makeReleaseTable("XNoMap2", layout,
+                         {{Value("X101"), Value(1), Value("E2"), Value("taken")},
+                          {Value("X101"), Value(3), Value("E33"), Value("new")},
+                          {Value("X101"), Value(4), Value("E4"), Value("added")}});
+  RefreshFromReleaseByMode(ctx(), XNoMap2Refresh("X101"));
+  EXPECT_EQ(inst->log(), std::vector<std::string>{"更新了 MySQL 的資料表 XNoMap2(X101)。"});
+  EXPECT_EQ(rows("XNoMap2"), (std::vector<std::string>{"X101/1/E1/one", "X101/2/E2/two",
+                                                       "X101/3/E33/new", "X101/4/E4/added"}));
+}
+
 TEST_P(Refresh, MissingTablesAreReportedAndNothingChanges) {
   RefreshFromReleaseByMode(ctx(), XNoMap2Refresh("XSEA"));
   EXPECT_EQ(inst->log(), std::vector<std::string>{"找不到目的資料表 XNoMap2，XSEA 沒有更新。"});

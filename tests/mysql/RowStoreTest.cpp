@@ -1,6 +1,7 @@
 // Rows of an open MySQL table: every change is a statement on the server first, and the
 // rows held afterwards are what the server keeps.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "MySqlTestServer.h"
 
@@ -306,6 +307,73 @@ TEST_F(RowStoreTest, ARowOfTheWrongWidthIsRefusedBeforeTheServerSeesIt) {
   EXPECT_THROW(store->insert({Value(1)}), EngineError);
   EXPECT_THROW(store->update(0, {Value(1), Value("x")}), EngineError);
   EXPECT_TRUE(serverRows("SELECT * FROM T").empty());
+}
+
+// Changes made together: in one joined statement, and one statement a row for a user who
+// may not make temporary tables. Either way a change the server refuses (a unique name or a
+// key another row has, a trigger's refusal on a table that keeps what a failed statement
+// made) is told apart from the ones it made, which are all made.
+TEST_F(RowStoreTest, ChangesMadeTogetherSayWhichTheServerRefused) {
+  const std::string limited = "kvt_notemp_" + std::to_string(::getpid());
+  otherSession()->execute("DROP USER IF EXISTS '" + limited + "'@'%'");
+  otherSession()->execute("CREATE USER '" + limited + "'@'%' IDENTIFIED BY 'pw'");
+  otherSession()->execute("GRANT SELECT, INSERT, UPDATE, DELETE, LOCK TABLES ON `" +
+                          params_.database + "`.* TO '" + limited + "'@'%'");
+  MySqlConnectionParams restricted = params_;
+  restricted.user = limited;
+  restricted.password = "pw";
+  auto narrow = MySqlDatabase::connect(restricted);
+  EXPECT_THROW(narrow->connection().execute("CREATE TEMPORARY TABLE `x` (`a` int)"), EngineError);
+
+  auto row = [](const char* code, const char* name, int qty) {
+    return Row{Value(code), Value(name), Value(qty)};
+  };
+  for (MySqlDatabase* db : {db_.get(), narrow.get()}) {
+    SCOPED_TRACE(db == narrow.get() ? "one a row" : "joined");
+    otherSession()->execute("DROP TABLE IF EXISTS `Goods`");
+    otherSession()->execute(
+        "CREATE TABLE `Goods` (`Code` varchar(5) NOT NULL, `Name` char(18), `Qty` int, "
+        "PRIMARY KEY (`Code`), UNIQUE KEY (`Name`)) ENGINE=MyISAM");
+    // A subquery of many rows fails the change to 13.
+    otherSession()->execute(
+        "CREATE TRIGGER `NoThirteen` BEFORE UPDATE ON `Goods` FOR EACH ROW SET NEW.Qty = "
+        "IF(NEW.Qty = 13, (SELECT Code FROM Goods), NEW.Qty)");
+    otherSession()->execute(
+        "INSERT INTO Goods VALUES ('A','ay',1), ('B','bee',2), ('C','see',3), ('D','dee',4), "
+        "('E','ee',5), ('F','ef',6), ('G','gee',7)");
+    auto store = db->openTable("Goods", OpenMode::ReadWrite);
+    const std::vector<bool> done = store->updateMany({
+        {row("A", "ay", 1), row("A", "ay", 10)},
+        {row("B", "bee", 2), row("B", "dee", 2)},  // D's name
+        {row("C", "see", 3), row("CC", "see", 30)},
+        {row("D", "dee", 4), row("D", "DEE", 4)},
+        {row("E", "ee", 5), row("G", "ee", 5)},  // G's key
+        {row("F", "ef", 6), row("F", "ef", 13)},
+        {row("Z", "zed", 0), row("Z", "zed", 1)},  // no such row
+    });
+    EXPECT_EQ(done, (std::vector<bool>{true, false, true, true, false, false, false}));
+    const std::vector<std::string> expected{"A|ay|10", "B|bee|2", "CC|see|30", "D|DEE|4",
+                                            "E|ee|5",  "F|ef|6",  "G|gee|7"};
+    EXPECT_EQ(serverRows("SELECT * FROM Goods ORDER BY Code"), expected);
+    std::vector<std::string> held;
+    for (size_t i = 0; i < store->size(); ++i) {
+      held.push_back(text(store->row(i)[0]) + "|" + text(store->row(i)[1]) + "|" +
+                     store->row(i)[2].asString());
+    }
+    EXPECT_EQ(held, expected);
+    // A unique value refused with nothing else failing, then every change made.
+    EXPECT_EQ(store->updateMany({{row("A", "ay", 10), row("A", "ay", 11)},
+                                 {row("B", "bee", 2), row("B", "AY", 2)}}),
+              (std::vector<bool>{true, false}));
+    EXPECT_EQ(store->updateMany({{row("A", "ay", 11), row("A", "ay", 12)},
+                                 {row("B", "bee", 2), row("B", "bee", 22)}}),
+              (std::vector<bool>{true, true}));
+    EXPECT_EQ(serverRows("SELECT Qty FROM Goods WHERE Code < 'C' ORDER BY Code"),
+              (std::vector<std::string>{"12", "22"}));
+    db->closeTable(store, OpenMode::ReadWrite);
+  }
+  narrow.reset();
+  otherSession()->execute("DROP USER '" + limited + "'@'%'");
 }
 
 }  // namespace
