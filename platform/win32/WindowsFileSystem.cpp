@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "platform/AsciiText.h"
+#include "platform/win32/FilePlace.h"
 #include "platform/win32/WideText.h"
 
 namespace kvt::platform {
@@ -87,9 +88,7 @@ class HandleWriter : public FileWriter {
  private:
   bool writeAt(uint64_t at, std::string_view bytes) {
     while (!bytes.empty()) {
-      OVERLAPPED place{};
-      place.Offset = DWORD(at & 0xFFFFFFFFu);
-      place.OffsetHigh = DWORD(at >> 32);
+      OVERLAPPED place = win32::placeAt(at);
       DWORD written = 0;
       const DWORD chunk = DWORD(std::min<size_t>(bytes.size(), 1u << 30));
       if (!::WriteFile(h_, bytes.data(), chunk, &written, &place) || written == 0) return false;

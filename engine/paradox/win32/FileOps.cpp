@@ -8,6 +8,8 @@
 #include <memory>
 #include <type_traits>
 
+#include "platform/win32/FilePlace.h"
+
 namespace kvt::paradox {
 namespace fs = std::filesystem;
 namespace {
@@ -101,9 +103,7 @@ class HandleInput final : public InputFile {
   uint64_t size() const override { return size_; }
   bool readAt(uint64_t offset, std::span<char> out, std::string& error) override {
     while (!out.empty()) {
-      OVERLAPPED at{};
-      at.Offset = DWORD(offset & 0xFFFFFFFFu);
-      at.OffsetHigh = DWORD(offset >> 32);
+      OVERLAPPED at = platform::win32::placeAt(offset);
       DWORD got = 0;
       const DWORD want = DWORD(std::min<size_t>(out.size(), 1u << 30));
       if (!::ReadFile(h_.get(), out.data(), want, &got, &at)) {
