@@ -208,6 +208,11 @@ TableImage streamTable(uint64_t size, const ReadAt& readAt, std::string_view mb,
     return buffer.data() + size_t(b - first) * blockSize;
   };
 
+  // Rows kept get room for what the header counts, as far as the file could hold them: a
+  // damaged count makes no huge reservation.
+  if (!sink && h.recordSize > 0) {
+    file.image.rows.reserve(size_t(std::min<uint64_t>(h.recordCount, size / h.recordSize)));
+  }
   std::optional<BlobFileReader> blobs;
   if (!mb.empty()) blobs.emplace(mb);
   Row row;

@@ -114,24 +114,13 @@ void walkStoredRows(FileOps& ops, StoredTable& table, const RowSink& sink) {
     throw EngineError(ErrorKind::State, path.filename().string() + " changed while it was read");
   }
   table.image.format.db = std::move(read.format.db);
+  table.image.rows = std::move(read.rows);  // none when they went to the sink
 }
 
 StoredTable loadTable(FileOps& ops, const fs::path& dir, const std::string& tableName, bool recover,
                       const RowSink& sink) {
   StoredTable table = describeStoredTable(ops, dir, tableName, recover, true);
-  if (!sink) {
-    // Room for the rows the header counts, as far as the file could hold them: a damaged
-    // count makes no huge reservation.
-    std::error_code ec;
-    const uintmax_t bytes = fs::file_size(table.files.db, ec);
-    const uint32_t size = table.image.format.db.recordSize;
-    if (!ec && size > 0) {
-      table.image.rows.reserve(
-          size_t(std::min<uintmax_t>(table.image.format.db.recordCount, bytes / size)));
-    }
-  }
-  walkStoredRows(
-      ops, table, sink ? sink : [&](const Row& row) { table.image.rows.push_back(row); });
+  walkStoredRows(ops, table, sink);
   return table;
 }
 

@@ -30,9 +30,10 @@ StoredTable loadTable(FileOps& ops, const std::filesystem::path& dir, const std:
 StoredTable describeStoredTable(FileOps& ops, const std::filesystem::path& dir,
                                 const std::string& tableName, bool recover = true,
                                 bool readBlobs = false);
-// Hands the rows of a table described so (with its .MB) to `sink`, reading the .DB a
-// megabyte at a time; the header becomes the one the rows were read with. Throws as
-// loadTable does, and EngineError(State) when the fields changed since the description.
+// Hands the rows of a table described so (with its .MB) to `sink`, or without one keeps them
+// in the image, reading the .DB a megabyte at a time; the header becomes the one the rows were read
+// with. Throws as loadTable does, and EngineError(State) when the fields changed since the
+// description.
 void walkStoredRows(FileOps& ops, StoredTable& table, const RowSink& sink);
 
 // The language (see TableLanguage) most tables of code page `codePage` in `dir` are
