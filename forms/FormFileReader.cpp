@@ -68,6 +68,9 @@ class FormFileLoader {
     store(row);
   }
 
+  // A file that broke off: the open table is closed as it stands, for the caller to empty.
+  void abandon() { leave(); }
+
   // After the last row: the code-to-field map's repairs, then every table closed.
   void finish() {
     enter(FormTable::CB2F0);
@@ -147,6 +150,17 @@ class FormFileLoader {
   Sequence printSeq_{FormTable::CB24};
 };
 
+// Whether every form table exists and holds no row.
+bool formTablesEmpty(Database& db) {
+  for (const FormTable t : kFormTables) {
+    if (!db.tableExists(formTableName(t))) return false;
+    Table table(db, formTableName(t));
+    table.open(OpenMode::ReadOnly);
+    if (table.recordCount() != 0) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadFormFile(platform::FileSystem& fs, platform::Ui& ui, const std::string& fileName,
@@ -166,17 +180,27 @@ bool ReadFormFile(platform::FileSystem& fs, platform::Ui& ui, const std::string&
     showTooNew(ui);
     return false;
   }
-  // A damaged file must not leave half its rows behind: look at all of it first.
+  // A damaged file must not leave half its rows behind. Tables that hold nothing, as
+  // CreateFormTables leaves them, take the rows as the file is read and are emptied again if
+  // it breaks off; tables that hold rows see the file checked whole before any row goes in.
+  const bool fresh = formTablesEmpty(db);
   std::string refused;
-  if (!checkFormFileSections(*bytes, header.bodyStart, header.version, &refused)) {
+  if (!fresh && !checkFormFileSections(*bytes, header.bodyStart, header.version, &refused)) {
     showWrongFormat(ui, fileName, refused);
     return false;
   }
 
   platform::BusyCursor busy(ui);
   FormFileLoader loader(db, header.version);
-  decodeFormFileSections(*bytes, header.bodyStart, header.version,
-                         [&](const Section& section, Row& row) { loader.add(section, row); });
+  const bool whole = decodeFormFileSections(
+      *bytes, header.bodyStart, header.version,
+      [&](const Section& section, Row& row) { loader.add(section, row); }, &refused);
+  if (!whole) {
+    loader.abandon();
+    for (const FormTable t : kFormTables) db.emptyTable(formTableName(t));
+    showWrongFormat(ui, fileName, refused);
+    return false;
+  }
   loader.finish();
   return true;
 }

@@ -475,6 +475,17 @@ TEST_F(ReaderTest, AFileCutAnywhereIsRefusedAndLoadsNothing) {
     ASSERT_TRUE(allTablesEmpty()) << "cut at " << cut;
     ASSERT_EQ(ui.busy, 0);
   }
+  // Tables that already hold rows keep them as they were, whichever section the file breaks in.
+  CreateFormTables(db);
+  ASSERT_TRUE(read(whole));
+  std::vector<std::vector<Row>> before;
+  for (FormTable t : kFormTables) before.push_back(rows(t));
+  for (size_t cut : {size_t(20), whole.size() / 2, whole.size() - 1}) {
+    ASSERT_FALSE(read(std::string_view(whole).substr(0, cut))) << "cut at " << cut;
+    for (size_t i = 0; i < kFormTableCount; ++i) {
+      ASSERT_EQ(rows(kFormTables[i]), before[i]) << "cut at " << cut;
+    }
+  }
 }
 
 TEST_F(ReaderTest, CountsAndLengthsBeyondTheFileAreRefused) {
