@@ -77,12 +77,13 @@ const Row& KeyedRowStore::row(size_t pos) const {
   return rowsOf(s.chunk)[s.offset];
 }
 
-const Row& KeyedRowStore::rowInto(size_t pos, Row& scratch) const {
+const Row& KeyedRowStore::rowInto(size_t pos, Row& scratch, size_t fields) const {
   checkPos(pos);
   const Spot s = spotOf(pos);
   const Chunk& chunk = chunks_[s.chunk];
   if (!chunk.isPacked()) return chunk.rows[s.offset];
-  unpackRow(chunk.packed, chunk.offsets[s.offset], schema_.fields.size(), scratch);
+  unpackRow(chunk.packed, chunk.offsets[s.offset], std::min(fields, schema_.fields.size()),
+            scratch);
   return scratch;
 }
 

@@ -13,6 +13,7 @@
 // table being filled is held in a fraction of the memory its Values would take.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -56,7 +57,8 @@ class KeyedRowStore : public RowStore {
   // The row at `pos`, as row() gives it, but a row of a packed chunk is unpacked into
   // `scratch` (and the reference is to it) and its chunk stays packed: for walking a large
   // table once, as writing it out does.
-  const Row& rowInto(size_t pos, Row& scratch) const;
+  // With `fields`, a packed row is unpacked only as far as its first `fields` values.
+  const Row& rowInto(size_t pos, Row& scratch, size_t fields = SIZE_MAX) const;
 
   std::optional<size_t> find(const Row& probe, size_t hint) const override;
   std::optional<size_t> seekKey(const Row& keyPrefix) const override;

@@ -162,10 +162,14 @@ void ParadoxDatabase::writeBack(OpenTable& t) {
   if (!t.store->dirty()) return;
   const KeyedRowStore& rows = *t.store;
   const auto hold = holdFiles(t.stem, describe(t.stem));
-  // Rows the store keeps packed are unpacked one at a time, not the whole table at once.
+  // Rows the store keeps packed are unpacked one at a time, not the whole table at once, and
+  // for the passes over the keys only as far as those.
   Row scratch;
-  saveTable(*ops_, dir_, t.stem, t.files ? &*t.files : nullptr, t.format, rows.schema(),
-            rows.size(), [&](size_t r) -> const Row& { return rows.rowInto(r, scratch); });
+  Row prefix;
+  saveTable(
+      *ops_, dir_, t.stem, t.files ? &*t.files : nullptr, t.format, rows.schema(), rows.size(),
+      [&](size_t r) -> const Row& { return rows.rowInto(r, scratch); }, {},
+      [&](size_t r, size_t fields) -> const Row& { return rows.rowInto(r, prefix, fields); });
   t.store->markClean();
 }
 

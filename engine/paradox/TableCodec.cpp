@@ -316,8 +316,13 @@ TableFormat newTableFormat(const std::string& fileName, const TableSchema& schem
 }
 
 TableEncoder::TableEncoder(const TableFormat& format, const TableSchema& schema, size_t count,
-                           const RowAt& rowAt)
-    : format_(format), rowAt_(rowAt), count_(count), h_(format.db), blobs_(format.blobFile) {
+                           const RowAt& rowAt, const RowPrefixAt& prefixAt)
+    : format_(format),
+      rowAt_(rowAt),
+      prefixAt_(prefixAt),
+      count_(count),
+      h_(format.db),
+      blobs_(format.blobFile) {
   fields_ = layoutFields(h_);
   requireKnownOrder(format, count);
   if (fields_.size() != schema.fields.size()) {
@@ -339,14 +344,15 @@ TableEncoder::TableEncoder(const TableFormat& format, const TableSchema& schema,
   // the next ones in the given order.
   uint32_t counter = h_.autoIncrement;
   if (autoIncField_ >= 0) {
+    const size_t upTo = size_t(autoIncField_) + 1;
     for (size_t r = 0; r < count; ++r) {
-      if (const int64_t* v = rowOf(r)[size_t(autoIncField_)].get<int64_t>()) {
+      if (const int64_t* v = prefixOf(r, upTo)[size_t(autoIncField_)].get<int64_t>()) {
         counter = std::max<uint32_t>(counter, static_cast<uint32_t>(std::max<int64_t>(*v, 0)));
       }
     }
     assigned_.assign(count, 0);
     for (size_t r = 0; r < count; ++r) {
-      if (rowOf(r)[size_t(autoIncField_)].isNull()) assigned_[r] = ++counter;
+      if (prefixOf(r, upTo)[size_t(autoIncField_)].isNull()) assigned_[r] = ++counter;
     }
   }
 
@@ -367,9 +373,11 @@ TableEncoder::TableEncoder(const TableFormat& format, const TableSchema& schema,
     spans.push_back({fields_[i].offset, fields_[i].width, isAlpha(h_.fields[i])});
     keyWidth += size_t(fields_[i].width);
   }
-  std::string keys(count * keyWidth, '\0');
+  keyWidth_ = keyWidth;
+  keys_.assign(count * keyWidth, '\0');
+  std::string& keys = keys_;
   for (size_t r = 0; r < count; ++r) {
-    const Row& row = rowOf(r);
+    const Row& row = prefixOf(r, h_.keyFieldCount);
     for (uint32_t i = 0; i < h_.keyFieldCount; ++i)
       encodeValue(i, row, r, keys.data() + r * keyWidth);
   }
@@ -425,11 +433,23 @@ const Row& TableEncoder::rowOf(size_t r) const {
   return row;
 }
 
+const Row& TableEncoder::prefixOf(size_t r, size_t fields) const {
+  if (!prefixAt_) return rowOf(r);
+  const Row& row = prefixAt_(r, fields);
+  if (row.size() < fields || row.size() > fields_.size()) {
+    throw EngineError(ErrorKind::State, "a row does not match the table's fields");
+  }
+  return row;
+}
+
 void TableEncoder::encodeRecord(size_t place, char* rec) {
   const size_t r = order_.empty() ? place : order_[place];
   const Row& row = rowOf(r);
   const char* laidOut = blobFields_.empty() ? nullptr : blobFields_.data() + r * blobFieldsWidth_;
-  for (size_t i = 0; i < fields_.size(); ++i) {
+  // The key fields lie at the record's start, as the key pass encoded them.
+  const size_t keyed = keyWidth_ == 0 ? 0 : h_.keyFieldCount;
+  if (keyed > 0) std::memcpy(rec, keys_.data() + r * keyWidth_, keyWidth_);
+  for (size_t i = keyed; i < fields_.size(); ++i) {
     const FieldLayout& f = fields_[i];
     if (!f.blob) {
       encodeValue(i, row, r, rec);
@@ -478,8 +498,8 @@ std::vector<uint32_t> TableEncoder::rowBlocks() const {
 }
 
 EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, size_t count,
-                         const RowAt& rowAt) {
-  TableEncoder encoder(format, schema, count, rowAt);
+                         const RowAt& rowAt, const RowPrefixAt& prefixAt) {
+  TableEncoder encoder(format, schema, count, rowAt, prefixAt);
   EncodedTable out;
   out.db.reserve(encoder.dbSize());
   StringSink sink(out.db);

@@ -88,6 +88,9 @@ TableFormat newTableFormat(const std::string& fileName, const TableSchema& schem
 int keyFieldCount(const TableSchema& schema);
 
 using RowAt = std::function<const Row&(size_t)>;
+// Row r with at least its first `fields` values as RowAt gives them, for the passes that
+// look at the keys alone: a source keeping its rows packed unpacks no more than those.
+using RowPrefixAt = std::function<const Row&(size_t r, size_t fields)>;
 
 // Where a field lies in a record.
 struct FieldLayout {
@@ -111,8 +114,9 @@ struct FieldLayout {
 // a sort order not implemented here, or when two keys are the same under it.
 class TableEncoder {
  public:
+  // `prefixAt`, when given, serves the key and counter passes instead of `rowAt`.
   TableEncoder(const TableFormat& format, const TableSchema& schema, size_t count,
-               const RowAt& rowAt);
+               const RowAt& rowAt, const RowPrefixAt& prefixAt = {});
 
   const FileHeader& header() const { return h_; }  // the .DB header as written
   size_t headerSize() const { return headerBytes_.size(); }
@@ -132,11 +136,14 @@ class TableEncoder {
  private:
   // Row r as given, checked for its number of values.
   const Row& rowOf(size_t r) const;
+  // Row r's first `fields` values (more where the source gives more).
+  const Row& prefixOf(size_t r, size_t fields) const;
   void encodeRecord(size_t place, char* rec);
   void encodeValue(size_t i, const Row& row, size_t r, char* rec);
 
   const TableFormat& format_;
   RowAt rowAt_;
+  RowPrefixAt prefixAt_;
   size_t count_;
   FileHeader h_;
   std::vector<FieldLayout> fields_;
@@ -151,6 +158,10 @@ class TableEncoder {
   // .MB comes out the same either way.
   std::string blobFields_;
   size_t blobFieldsWidth_ = 0;
+  // Each row's key fields as its record holds them (they lead the record), encoded once
+  // for the order and copied into the record.
+  std::string keys_;
+  size_t keyWidth_ = 0;
   BlobFileWriter blobs_;
   std::string headerBytes_;
   std::optional<std::string> px_;
@@ -169,6 +180,6 @@ struct EncodedTable {
 
 // The whole of a table's files in memory, by TableEncoder. Throws as it does.
 EncodedTable encodeTable(const TableFormat& format, const TableSchema& schema, size_t count,
-                         const RowAt& rowAt);
+                         const RowAt& rowAt, const RowPrefixAt& prefixAt = {});
 
 }  // namespace kvt::paradox

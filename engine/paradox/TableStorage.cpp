@@ -168,7 +168,7 @@ std::optional<TableLanguage> languageOfDirectory(const fs::path& dir, const std:
 
 void saveTable(FileOps& ops, const fs::path& dir, const std::string& stem, const TableFiles* files,
                const TableFormat& format, const TableSchema& schema, size_t count,
-               const RowAt& rowAt, const std::vector<NewFile>& extra) {
+               const RowAt& rowAt, const std::vector<NewFile>& extra, const RowPrefixAt& prefixAt) {
   const fs::path dbPath = files ? files->db : dir / (stem + ".DB");
   const fs::path pxPath = files && files->px ? *files->px : dir / (stem + ".PX");
   const fs::path mbPath = files && files->mb ? *files->mb : dir / (stem + ".MB");
@@ -177,7 +177,7 @@ void saveTable(FileOps& ops, const fs::path& dir, const std::string& stem, const
                                            [](const auto& index) { return !isLeftAsIs(index); });
   if (!rebuildsIndexes) {
     // The .DB goes to its file as it is encoded; the .MB, laid out meanwhile, follows it.
-    TableEncoder encoder(format, schema, count, rowAt);
+    TableEncoder encoder(format, schema, count, rowAt, prefixAt);
     out.push_back({dbPath, {}, [&](ByteSink& sink) { encoder.writeDb(sink); }});
     if (encoder.px()) out.push_back({pxPath, *encoder.px()});
     if (encoder.writesBlobFile()) {
@@ -187,7 +187,7 @@ void saveTable(FileOps& ops, const fs::path& dir, const std::string& stem, const
     commitFileSet(ops, dir, stem, out);
     return;
   }
-  EncodedTable encoded = encodeTable(format, schema, count, rowAt);
+  EncodedTable encoded = encodeTable(format, schema, count, rowAt, prefixAt);
   // The loose records, for the indexes rebuilt from them.
   const std::string records = unpackBlocks(std::string_view(encoded.db).substr(encoded.blocksAt),
                                            count, format.db.recordSize, format.db.blockSize());

@@ -47,11 +47,13 @@ std::optional<TableLanguage> languageOfDirectory(const std::filesystem::path& di
 // rebuilds its secondary indexes from the rows, and replaces the old files in one commit
 // (FileSetCommit.h). `files` lists the table's current files; for a new table it is null
 // and the files are named STEM.DB, STEM.PX, STEM.MB. `extra` files of the family (a .VAL)
-// are replaced in the same commit. Throws EngineError with the old files untouched: Io when
+// are replaced in the same commit. `prefixAt`, when given, serves the passes over the keys
+// alone (TableEncoder). Throws EngineError with the old files untouched: Io when
 // writing fails, Unsupported when a secondary index cannot be rebuilt, Conversion for a
 // value a field cannot hold.
 void saveTable(FileOps& ops, const std::filesystem::path& dir, const std::string& stem,
                const TableFiles* files, const TableFormat& format, const TableSchema& schema,
-               size_t count, const RowAt& rowAt, const std::vector<NewFile>& extra = {});
+               size_t count, const RowAt& rowAt, const std::vector<NewFile>& extra = {},
+               const RowPrefixAt& prefixAt = {});
 
 }  // namespace kvt::paradox
