@@ -77,7 +77,7 @@ const Row& KeyedRowStore::row(size_t pos) const {
   return rowsOf(s.chunk)[s.offset];
 }
 
-const Row& KeyedRowStore::rowInto(size_t pos, Row& scratch, size_t fields) const {
+const Row& KeyedRowStore::prefixInto(size_t pos, Row& scratch, size_t fields) const {
   checkPos(pos);
   const Spot s = spotOf(pos);
   const Chunk& chunk = chunks_[s.chunk];

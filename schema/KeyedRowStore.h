@@ -56,9 +56,12 @@ class KeyedRowStore : public RowStore {
 
   // The row at `pos`, as row() gives it, but a row of a packed chunk is unpacked into
   // `scratch` (and the reference is to it) and its chunk stays packed: for walking a large
-  // table once, as writing it out does.
-  // With `fields`, a packed row is unpacked only as far as its first `fields` values.
-  const Row& rowInto(size_t pos, Row& scratch, size_t fields = SIZE_MAX) const;
+  // table once, as writing it out and a filter's scan do.
+  const Row& rowInto(size_t pos, Row& scratch) const override {
+    return prefixInto(pos, scratch, SIZE_MAX);
+  }
+  // The same, a packed row unpacked only as far as its first `fields` values.
+  const Row& prefixInto(size_t pos, Row& scratch, size_t fields) const;
 
   std::optional<size_t> find(const Row& probe, size_t hint) const override;
   std::optional<size_t> seekKey(const Row& keyPrefix) const override;

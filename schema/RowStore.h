@@ -20,6 +20,9 @@ class RowStore {
   virtual const TableSchema& schema() const = 0;
   virtual size_t size() const = 0;
   virtual const Row& row(size_t pos) const = 0;
+  // The row at `pos` for a look in passing, as a scan does: a store that keeps rows packed
+  // unpacks it into `scratch` (the reference is then to it) and keeps it packed.
+  virtual const Row& rowInto(size_t pos, Row& scratch) const { return row(pos); }
 
   // Each returns the position the row now has. Rows hold exactly one value per field, of the
   // field's own kind (the caller has coerced them). A primary key that another row already

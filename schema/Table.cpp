@@ -156,7 +156,7 @@ int64_t Table::recordCount() const {
   if (countedAt_ != store_->changeCount()) {
     int64_t n = 0;
     for (size_t p = 0; p < store_->size(); ++p) {
-      if (passes(store_->row(p))) ++n;
+      if (passes(store_->rowInto(p, scanRow_))) ++n;
     }
     count_ = n;
     countedAt_ = store_->changeCount();
@@ -409,7 +409,7 @@ bool Table::locate(const std::string& fields, const std::vector<Value>& values) 
     }
     if (auto start = store_->seekKey(prefix)) {
       for (size_t p = *start; p < store_->size(); ++p) {
-        const Row& r = store_->row(p);
+        const Row& r = store_->rowInto(p, scanRow_);
         if (!matches(r)) break;
         if (passes(r)) return found(p);
       }
@@ -417,7 +417,7 @@ bool Table::locate(const std::string& fields, const std::vector<Value>& values) 
     }
   }
   for (size_t p = 0; p < store_->size(); ++p) {
-    const Row& r = store_->row(p);
+    const Row& r = store_->rowInto(p, scanRow_);
     if (matches(r) && passes(r)) return found(p);
   }
   return false;
@@ -534,16 +534,21 @@ void Table::standOn(size_t pos) const {
   seenChanges_ = store_->changeCount();
 }
 
+// Rows passed over are looked at through a scratch row, so that a filtered walk of a large
+// table leaves the rows its store keeps packed as they were.
 std::optional<size_t> Table::visibleFrom(size_t pos) const {
+  if (!filtered_ || !filter_) return pos < store_->size() ? std::optional(pos) : std::nullopt;
   for (size_t p = pos; p < store_->size(); ++p) {
-    if (passes(store_->row(p))) return p;
+    if (passes(store_->rowInto(p, scanRow_))) return p;
   }
   return std::nullopt;
 }
 
 std::optional<size_t> Table::visibleBefore(size_t pos) const {
-  for (size_t p = std::min(pos, store_->size()); p-- > 0;) {
-    if (passes(store_->row(p))) return p;
+  const size_t end = std::min(pos, store_->size());
+  if (!filtered_ || !filter_) return end > 0 ? std::optional(end - 1) : std::nullopt;
+  for (size_t p = end; p-- > 0;) {
+    if (passes(store_->rowInto(p, scanRow_))) return p;
   }
   return std::nullopt;
 }

@@ -144,6 +144,7 @@ class Table {
   bool modified_ = false;                      // the record buffer has assignments
   mutable uint64_t countedAt_ = ~uint64_t{0};  // changeCount when count_ was taken
   mutable int64_t count_ = 0;
+  mutable Row scanRow_;  // where a scan unpacks the rows it passes over
 };
 
 // Converts a value to the kind a field of the given type stores (text for Alpha, integer

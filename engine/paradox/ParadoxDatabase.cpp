@@ -169,7 +169,7 @@ void ParadoxDatabase::writeBack(OpenTable& t) {
   saveTable(
       *ops_, dir_, t.stem, t.files ? &*t.files : nullptr, t.format, rows.schema(), rows.size(),
       [&](size_t r) -> const Row& { return rows.rowInto(r, scratch); }, {},
-      [&](size_t r, size_t fields) -> const Row& { return rows.rowInto(r, prefix, fields); });
+      [&](size_t r, size_t fields) -> const Row& { return rows.prefixInto(r, prefix, fields); });
   t.store->markClean();
 }
 
