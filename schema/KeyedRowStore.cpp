@@ -47,12 +47,13 @@ KeyedRowStore::KeyedRowStore(std::string tableName, TableSchema schema, std::vec
 
 KeyedRowStore::KeyedRowStore(std::string tableName, TableSchema schema, const RowWalk& walk)
     : KeyedRowStore(std::move(tableName), std::move(schema)) {
-  Row last;  // the key order is checked against the row before
+  // The key order is checked against the key fields of the row before, all that is kept.
+  Row last(schema_.fields.size());
   walk([&](const Row& row) {
     checkRow(row);
     if (keyed() && ordered_) {
       if (size_ > 0 && compareKeys(last, row) > 0) ordered_ = false;
-      last = row;
+      for (int k : key_) last[size_t(k)] = row[size_t(k)];
     }
     if (chunks_.empty() || chunks_.back().count == kLoadChunk) {
       if (!chunks_.empty()) chunks_.back().packed.shrink_to_fit();
