@@ -92,10 +92,13 @@ std::shared_ptr<RowStore> ParadoxDatabase::openTable(const std::string& table, O
   StoredTable stored = describeStoredTable(*ops_, dir_, table, true, true);
   OpenTable t;
   t.stem = stored.files.db.stem().string();
-  t.store = std::make_shared<NumberingRowStore>(
-      t.stem, withCreatedIndexes(key, stored.image.schema),
-      [&](const std::function<void(const Row&)>& add) { walkStoredRows(*ops_, stored, add); },
-      stored.image.format.db.autoIncrement);
+  t.store = takeKept(key, stored);
+  if (!t.store) {
+    t.store = std::make_shared<NumberingRowStore>(
+        t.stem, withCreatedIndexes(key, stored.image.schema),
+        [&](const std::function<void(const Row&)>& add) { walkStoredRows(*ops_, stored, add); },
+        stored.image.format.db.autoIncrement);
+  }
   t.format = std::move(stored.image.format);
   t.files = std::move(stored.files);
   t.handles = 1;
@@ -151,8 +154,12 @@ void ParadoxDatabase::closeTable(const std::shared_ptr<RowStore>& store, OpenMod
     // The table leaves memory whether or not the write succeeds; a failed write leaves
     // the old files as they were.
     OpenTable last = std::move(t);
+    const std::string key = it->first;
     open_.erase(it);
     writeBack(last);
+    if (sharing_ == Sharing::Private) {
+      kept_[key] = {last.store, stampOf(describeStoredTable(*ops_, dir_, last.stem, false))};
+    }
     return;
   }
   throw EngineError(ErrorKind::State, "closing a table that is not open");
@@ -173,6 +180,30 @@ void ParadoxDatabase::writeBack(OpenTable& t) {
   t.store->markClean();
 }
 
+ParadoxDatabase::FilesStamp ParadoxDatabase::stampOf(const StoredTable& stored) {
+  FilesStamp stamp;
+  for (const fs::path& p : stored.files.all) {
+    std::error_code size, time;
+    stamp.files.emplace_back(p.filename().string(), fs::file_size(p, size),
+                             fs::last_write_time(p, time));
+    if (size || time) return {};  // never equal to a stamp taken
+  }
+  const FileHeader& h = stored.image.format.db;
+  stamp.counts = {h.changeCount1, h.changeCount2, h.recordCount, h.autoIncrement};
+  return stamp;
+}
+
+std::shared_ptr<KeyedRowStore> ParadoxDatabase::takeKept(const std::string& key,
+                                                         const StoredTable& stored) {
+  auto it = kept_.find(key);
+  if (it == kept_.end()) return nullptr;
+  KeptTable kept = std::move(it->second);
+  kept_.erase(it);
+  const FilesStamp now = stampOf(stored);
+  if (now.files.empty() || !(now == kept.stamp)) return nullptr;
+  return kept.store;
+}
+
 std::unique_ptr<platform::FileHold> ParadoxDatabase::holdFiles(const std::string& stem,
                                                                const std::string& table) const {
   if (sharing_ == Sharing::Private) return nullptr;
@@ -190,6 +221,7 @@ void ParadoxDatabase::createTable(const std::string& table, const TableSchema& s
   const std::string stem = tableStem(table);
   if (stem.empty()) throw EngineError(ErrorKind::State, "no table name given");
   requireClosed(table, "create");
+  kept_.erase(keyOf(table));
   recoverFileSet(*ops_, dir_, stem);
   if (findTableFiles(dir_, table)) {
     throw EngineError(ErrorKind::State, "table " + describe(table) + " already exists");
@@ -209,6 +241,7 @@ void ParadoxDatabase::createTable(const std::string& table, const TableSchema& s
 
 void ParadoxDatabase::deleteTable(const std::string& table) {
   requireClosed(table, "delete");
+  kept_.erase(keyOf(table));
   const std::string stem = tableStem(table);
   recoverFileSet(*ops_, dir_, stem);
   auto files = findTableFiles(dir_, table);
@@ -236,6 +269,7 @@ void ParadoxDatabase::deleteTable(const std::string& table) {
 
 void ParadoxDatabase::emptyTable(const std::string& table) {
   requireClosed(table, "empty");
+  kept_.erase(keyOf(table));
   StoredTable stored = loadTable(*ops_, dir_, table);
   const auto hold = holdFiles(stored.files.db.stem().string(), describe(table));
   saveTable(*ops_, dir_, stored.files.db.stem().string(), &stored.files, stored.image.format,
@@ -246,6 +280,8 @@ void ParadoxDatabase::emptyTable(const std::string& table) {
 void ParadoxDatabase::renameTable(const std::string& from, const std::string& to) {
   requireClosed(from, "rename");
   requireClosed(to, "rename to");
+  kept_.erase(keyOf(from));
+  kept_.erase(keyOf(to));
   const std::string fromStem = tableStem(from);
   const std::string toStem = tableStem(to);
   recoverFileSet(*ops_, dir_, fromStem);
@@ -266,6 +302,7 @@ void ParadoxDatabase::renameTable(const std::string& from, const std::string& to
 
 void ParadoxDatabase::appendField(const std::string& table, const FieldDef& field) {
   requireClosed(table, "add a field to");
+  kept_.erase(keyOf(table));
   const auto hold = holdFiles(tableStem(table), describe(table));
   paradox::appendField(*ops_, dir_, table, field);
 }

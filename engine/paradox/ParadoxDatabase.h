@@ -9,6 +9,10 @@
 // are kept with the open table only, not written as index files. No table is written, created,
 // emptied, renamed or deleted while another process has one of its files or the directory's
 // lock files open (TableUse.h).
+//
+// In a private directory the rows of a table closed last stay in memory, and the next open
+// of it takes them instead of reading the files again, as long as the files on the disk are
+// still the ones that table left there.
 #pragma once
 
 #include <filesystem>
@@ -16,10 +20,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "engine/paradox/FileOps.h"
 #include "engine/paradox/TableCodec.h"
 #include "engine/paradox/TableFiles.h"
+#include "engine/paradox/TableStorage.h"
 #include "platform/FileUse.h"
 #include "schema/Database.h"
 #include "schema/KeyedRowStore.h"
@@ -81,6 +88,22 @@ class ParadoxDatabase : public Database {
   };
 
   void writeBack(OpenTable& t);
+  // The table's files as they stand on the disk: each file of the family by name, size and
+  // time of the last write, and the counts of the .DB's header.
+  struct FilesStamp {
+    std::vector<std::tuple<std::string, uintmax_t, std::filesystem::file_time_type>> files;
+    std::vector<uint32_t> counts;
+    friend bool operator==(const FilesStamp&, const FilesStamp&) = default;
+  };
+  static FilesStamp stampOf(const StoredTable& stored);
+  // Rows of a table closed last in a private directory, with the files they left.
+  struct KeptTable {
+    std::shared_ptr<KeyedRowStore> store;
+    FilesStamp stamp;
+  };
+  // The kept rows of `stem` when its files are still the ones they left; taken out of the
+  // keeping either way.
+  std::shared_ptr<KeyedRowStore> takeKept(const std::string& key, const StoredTable& stored);
   void requireClosed(const std::string& table, const char* action) const;
   // Keeps other programs out of the table's files while they are replaced; throws Locked when
   // one has them (TableUse.h). Null in a private directory.
@@ -95,6 +118,7 @@ class ParadoxDatabase : public Database {
   const platform::FileUse& use_ = platform::systemFileUse();
   Sharing sharing_ = Sharing::Shared;
   std::map<std::string, OpenTable> open_;  // by upper-case table name
+  std::map<std::string, KeptTable> kept_;  // by upper-case table name; private directories
   // Secondary indexes asked for when tables were created here, by upper-case table name.
   std::map<std::string, std::vector<IndexDef>> createdIndexes_;
   // Renames a crash cut short, finished when the directory was opened.

@@ -154,6 +154,47 @@ TEST(ParadoxDatabase, ALargeFillIsWrittenAsFilled) {
   test::expectPxlibAgrees(back);
 }
 
+// A private directory keeps the rows of a closed table for its next open, but never over
+// files that changed since: another database's write, or a whole-table operation.
+TEST(ParadoxDatabase, APrivateDirectoryTakesKeptRowsOnlyWhileTheFilesStand) {
+  test::ScratchDir dir;
+  ParadoxDatabase mine(dir.path(), "", Sharing::Private);
+  mine.createTable("CB25.DB", cb25());
+  const auto names = [&](ParadoxDatabase& db) {
+    Table t(db, "CB25");
+    t.open(OpenMode::ReadOnly);
+    std::string out;
+    for (t.first(); !t.eof(); t.next()) out += t.getString("BlockName") + t.getString("Note") + ";";
+    return out;
+  };
+  {
+    Table t(mine, "CB25");
+    t.open(OpenMode::Exclusive);
+    appendRow(t, "A", "memo", 1);
+    appendRow(t, "B", "", 2);
+  }
+  EXPECT_EQ(names(mine), "A" + kChinese + "A;B" + kChinese + "B;");
+  {
+    ParadoxDatabase other(dir.path());
+    Table t(other, "CB25");
+    t.open();
+    ASSERT_TRUE(t.locate("BlockName", {Value("B")}));
+    t.edit();
+    t.set("Note", Value("changed"));
+    t.post();
+  }
+  EXPECT_EQ(names(mine), "A" + kChinese + "A;Bchanged;");
+  {
+    Table t(mine, "CB25");
+    t.open();
+    appendRow(t, "C", "", 3);
+  }
+  mine.emptyTable("CB25");
+  EXPECT_EQ(names(mine), "");
+  ParadoxDatabase third(dir.path());
+  EXPECT_EQ(names(third), "");
+}
+
 TEST(ParadoxDatabase, ExclusiveOpensKeepOthersOut) {
   test::ScratchDir dir;
   ParadoxDatabase db(dir.path());
