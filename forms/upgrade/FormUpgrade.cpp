@@ -12,6 +12,7 @@
 #include "forms/upgrade/FormPatches.h"
 #include "forms/upgrade/WorkTables.h"
 #include "run/EntryFields.h"
+#include "schema/BorrowedDatabase.h"
 #include "schema/Table.h"
 
 namespace kvt::forms {
@@ -65,14 +66,20 @@ class LoadedTables {
   std::vector<std::unique_ptr<Table>> handles_;
 };
 
+// The import works on the step's own work tables (`work`, over `workDir`), whose rows the
+// step holds loaded: nothing is written to the tables' files until the step is done.
 void importNewForms(RunContext& ctx, int index, const std::string& sourcePath,
-                    const std::string& workDir) {
+                    const std::string& workDir, Database& work) {
   // The destination file keeps its own version whatever the source file has.
   FormFileVersionKeeper versions;
   const std::string sourceWorkDir = ctx.ReleaseDir + "SrcTable" + std::to_string(index) + "\\";
   ctx.fs.forceDirectories(sourceWorkDir);
   if (!ctx.fs.directoryExists(sourceWorkDir)) return;
-  TImportTableFrm importer(ctx.fs, ctx.ui);
+  TImportTableFrm importer(ctx.fs, ctx.ui,
+                           [&](const std::string& dir) -> std::unique_ptr<Database> {
+                             if (dir == workDir) return std::make_unique<BorrowedDatabase>(work);
+                             return OpenWorkTables(ctx.fs, dir);
+                           });
   importer.ImportForms(sourcePath, sourceWorkDir, workDir);
   ctx.AppendLog("匯入主表單檔 [" + sourcePath + "]。");
 }
@@ -236,9 +243,8 @@ void UpgradeFormFile(RunContext& ctx, int index, const std::string& kind,
     ctx.AppendLog("主表單檔 [" + destinationPath + "] 讀取失敗。");
     return;
   }
-  // The import works on the tables' files through tables of its own: it comes first.
-  if (importing) importNewForms(ctx, index, sourcePath, workDir);
   const LoadedTables loaded(*work);
+  if (importing) importNewForms(ctx, index, sourcePath, workDir, *work);
   applyChanges(ctx, *work, kind, applyAdditions);
 
   ctx.AppendLog("儲存主表單檔 [" + destinationPath + "]。");
