@@ -24,6 +24,7 @@ class BorrowedDatabase : public Database {
     db_.readRows(table, sink);
   }
   TableSchema tableSchema(const std::string& table) override { return db_.tableSchema(table); }
+  void discardOnClose(const std::string& table) override { db_.discardOnClose(table); }
   void createTable(const std::string& table, const TableSchema& schema) override {
     db_.createTable(table, schema);
   }

@@ -68,6 +68,11 @@ class Database {
     return schema;
   }
 
+  // The rows of an open table are not wanted once its last handle closes (a scratch table
+  // about to be removed): a database that writes a table back then may leave its files as
+  // they were. Nothing for a table that is not open.
+  virtual void discardOnClose(const std::string& table) {}
+
   // Creates a table; an existing table of that name is an error.
   virtual void createTable(const std::string& table, const TableSchema& schema) = 0;
   virtual void deleteTable(const std::string& table) = 0;  // every file of the table

@@ -45,6 +45,7 @@ ParadoxDatabase::ParadoxDatabase(fs::path directory, std::string name, Sharing s
 
 ParadoxDatabase::~ParadoxDatabase() {
   for (auto& [key, t] : open_) {
+    if (t.discard) continue;
     try {
       writeBack(t);
     } catch (...) {
@@ -127,6 +128,10 @@ TableSchema ParadoxDatabase::tableSchema(const std::string& table) {
   return withCreatedIndexes(key, describeStoredTable(*ops_, dir_, table).image.schema);
 }
 
+void ParadoxDatabase::discardOnClose(const std::string& table) {
+  if (auto it = open_.find(keyOf(table)); it != open_.end()) it->second.discard = true;
+}
+
 void ParadoxDatabase::readRows(const std::string& table,
                                const std::function<void(const Row&)>& sink) {
   const std::string key = keyOf(table);
@@ -156,6 +161,7 @@ void ParadoxDatabase::closeTable(const std::shared_ptr<RowStore>& store, OpenMod
     OpenTable last = std::move(t);
     const std::string key = it->first;
     open_.erase(it);
+    if (last.discard) return;
     writeBack(last);
     if (sharing_ == Sharing::Private) {
       kept_[key] = {last.store, stampOf(describeStoredTable(*ops_, dir_, last.stem, false))};

@@ -62,6 +62,8 @@ class ParadoxDatabase : public Database {
   void readRows(const std::string& table, const std::function<void(const Row&)>& sink) override;
   // From the headers of the table's files alone.
   TableSchema tableSchema(const std::string& table) override;
+  // Its last close writes nothing and keeps nothing.
+  void discardOnClose(const std::string& table) override;
 
   void createTable(const std::string& table, const TableSchema& schema) override;
   void deleteTable(const std::string& table) override;
@@ -85,6 +87,7 @@ class ParadoxDatabase : public Database {
     std::optional<TableFiles> files;
     int handles = 0;
     bool exclusive = false;
+    bool discard = false;  // the last close leaves the files as they are
   };
 
   void writeBack(OpenTable& t);

@@ -55,14 +55,21 @@ class WorkDirectoryCleaner {
 // the writer then share rows loaded once, instead of reading a table's files for every group.
 class LoadedTables {
  public:
-  explicit LoadedTables(Database& db) {
+  explicit LoadedTables(Database& db) : db_(db) {
     for (FormTable t : kFormTables) {
       handles_.push_back(std::make_unique<Table>(db, formTableName(t)));
       handles_.back()->open();
     }
   }
 
+  // The work tables go with the step: once the form file is saved from them, their rows
+  // need not reach their files.
+  void discard() {
+    for (FormTable t : kFormTables) db_.discardOnClose(formTableName(t));
+  }
+
  private:
+  Database& db_;
   std::vector<std::unique_ptr<Table>> handles_;
 };
 
@@ -243,13 +250,15 @@ void UpgradeFormFile(RunContext& ctx, int index, const std::string& kind,
     ctx.AppendLog("主表單檔 [" + destinationPath + "] 讀取失敗。");
     return;
   }
-  const LoadedTables loaded(*work);
+  LoadedTables loaded(*work);
   if (importing) importNewForms(ctx, index, sourcePath, workDir, *work);
   applyChanges(ctx, *work, kind, applyAdditions);
 
   ctx.AppendLog("儲存主表單檔 [" + destinationPath + "]。");
-  if (SaveFormFile(ctx.fs, ctx.ui, *work, destinationPath, std::chrono::system_clock::now(),
-                   ctx.fileUse)) {
+  const bool saved = SaveFormFile(ctx.fs, ctx.ui, *work, destinationPath,
+                                  std::chrono::system_clock::now(), ctx.fileUse);
+  loaded.discard();
+  if (saved) {
     ctx.AppendLog("主表單檔 [" + destinationPath + "] 更改完成。");
   } else {
     ctx.AppendLog("主表單檔 [" + destinationPath + "] 沒有更改。");

@@ -155,7 +155,8 @@ TEST(ParadoxDatabase, ALargeFillIsWrittenAsFilled) {
 }
 
 // A private directory keeps the rows of a closed table for its next open, but never over
-// files that changed since: another database's write, or a whole-table operation.
+// files that changed since (another database's write, a whole-table operation), and never
+// rows given up.
 TEST(ParadoxDatabase, APrivateDirectoryTakesKeptRowsOnlyWhileTheFilesStand) {
   test::ScratchDir dir;
   ParadoxDatabase mine(dir.path(), "", Sharing::Private);
@@ -193,6 +194,15 @@ TEST(ParadoxDatabase, APrivateDirectoryTakesKeptRowsOnlyWhileTheFilesStand) {
   EXPECT_EQ(names(mine), "");
   ParadoxDatabase third(dir.path());
   EXPECT_EQ(names(third), "");
+  // Rows given up before the last close reach neither the files nor the next open.
+  {
+    Table t(mine, "CB25");
+    t.open();
+    appendRow(t, "D", "", 4);
+    mine.discardOnClose("cb25");
+  }
+  EXPECT_EQ(names(third), "");
+  EXPECT_EQ(names(mine), "");
 }
 
 TEST(ParadoxDatabase, ExclusiveOpensKeepOthersOut) {
