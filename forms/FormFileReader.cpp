@@ -68,7 +68,7 @@ class FormFileLoader {
     store(row);
   }
 
-  // A file that broke off: the open table is closed as it stands, for the caller to empty.
+  // A file that broke off: the open table is closed as it stands, for the reader to empty.
   void abandon() { leave(); }
 
   // After the last row: the code-to-field map's repairs, then every table closed.
@@ -102,7 +102,8 @@ class FormFileLoader {
     if (current_ == t) return;
     leave();
     table_ = std::make_unique<Table>(db_, formTableName(t));
-    table_->open(OpenMode::Exclusive);
+    // Not exclusive: a caller may hold the tables open, and the rows then stay with it.
+    table_->open();
     current_ = t;
   }
 
@@ -197,7 +198,11 @@ bool ReadFormFile(platform::FileSystem& fs, platform::Ui& ui, const std::string&
       [&](const Section& section, Row& row) { loader.add(section, row); }, &refused);
   if (!whole) {
     loader.abandon();
-    for (const FormTable t : kFormTables) db.emptyTable(formTableName(t));
+    for (const FormTable t : kFormTables) {
+      Table table(db, formTableName(t));
+      table.open();
+      table.deleteAllRows();
+    }
     showWrongFormat(ui, fileName, refused);
     return false;
   }

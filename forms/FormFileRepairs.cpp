@@ -158,7 +158,7 @@ void moveSumFieldMarks(Database& db, Table& codes, const std::string& version) {
   if (!(version < "0920520")) return;
   const std::pair<const char*, int> sums[] = {{"IV01", 5}, {"IV09", 17}, {"IV24", 8}, {"IV27", 11}};
   Table fields(db, formTableName(FormTable::CB22));
-  fields.open(OpenMode::Exclusive);
+  fields.open();
   const auto setSumField = [&](int64_t no, bool on) {
     if (!fitsShort(no) || !fields.locate("Type;FieldNo", {Value("I"), Value(no)})) return;
     fields.edit();

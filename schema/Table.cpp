@@ -232,6 +232,17 @@ void Table::cancel() {
   }
 }
 
+void Table::deleteAllRows() {
+  requireWritable();
+  cancel();
+  store_->clear();
+  current_.reset();
+  pos_ = 0;
+  ghost_ = false;
+  seenChanges_ = store_->changeCount();
+  eof_ = true;
+}
+
 void Table::deleteRow() {
   requireWritable();
   if (state_ == State::Insert) {

@@ -58,6 +58,9 @@ class Table {
   void post();
   void cancel();
   void deleteRow();
+  // Every row goes at once, whatever the filter, as deleting them one by one would leave the
+  // table; the handle stands on no row.
+  void deleteAllRows();
 
   // Stores `row` (one value per field) as a new row, each value converted as set() converts
   // it, without the record buffer and without moving the cursor: for filling a table with

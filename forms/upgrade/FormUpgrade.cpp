@@ -51,8 +51,9 @@ class WorkDirectoryCleaner {
   std::string dir_;
 };
 
-// One handle on each work table from the first change to the save: the groups of changes and
-// the writer then share rows loaded once, instead of reading a table's files for every group.
+// One handle on each work table from the read to the save: the reader, the import, the groups
+// of changes and the writer then share rows loaded once, instead of reading a table's files
+// for every group.
 class LoadedTables {
  public:
   explicit LoadedTables(Database& db) : db_(db) {
@@ -246,11 +247,14 @@ void UpgradeFormFile(RunContext& ctx, int index, const std::string& kind,
 
   ctx.AppendLog("讀入主表單檔 [" + destinationPath + "]。");
   CreateFormTables(*work);
+  // Held from before the read, so that the rows read stay in memory for the changes and the
+  // save, and the work tables' files are never written.
+  LoadedTables loaded(*work);
   if (!ReadFormFile(ctx.fs, ctx.ui, destinationPath, *work)) {
     ctx.AppendLog("主表單檔 [" + destinationPath + "] 讀取失敗。");
+    loaded.discard();
     return;
   }
-  LoadedTables loaded(*work);
   if (importing) importNewForms(ctx, index, sourcePath, workDir, *work);
   applyChanges(ctx, *work, kind, applyAdditions);
 

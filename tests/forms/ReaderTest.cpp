@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "ReaderFixture.h"
+#include "schema/Table.h"
 
 namespace kvt::forms {
 namespace {
@@ -474,6 +476,20 @@ TEST_F(ReaderTest, AFileCutAnywhereIsRefusedAndLoadsNothing) {
     ASSERT_EQ(ui.boxes[0].text, kWrongFormat) << "cut at " << cut;
     ASSERT_TRUE(allTablesEmpty()) << "cut at " << cut;
     ASSERT_EQ(ui.busy, 0);
+  }
+  // Tables the caller holds open take the rows there, and a file that breaks off leaves them
+  // empty for the caller too.
+  {
+    CreateFormTables(db);
+    std::vector<std::unique_ptr<Table>> held;
+    for (FormTable t : kFormTables) {
+      held.push_back(std::make_unique<Table>(db, formTableName(t)));
+      held.back()->open();
+    }
+    ASSERT_FALSE(read(std::string_view(whole).substr(0, whole.size() - 1)));
+    for (auto& h : held) EXPECT_EQ(h->recordCount(), 0) << h->tableName();
+    ASSERT_TRUE(read(whole));
+    EXPECT_EQ(held[6]->recordCount(), 2);
   }
   // Tables that already hold rows keep them as they were, whichever section the file breaks in.
   CreateFormTables(db);
