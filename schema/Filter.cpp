@@ -309,6 +309,18 @@ bool Filter::matches(const TableSchema& schema, const Row& row) const {
   return !root_ || evaluate(*root_, schema, row);
 }
 
+std::optional<std::pair<std::string, int64_t>> Filter::fieldEqualsInteger() const {
+  if (!root_ || root_->kind != Node::Kind::Compare || root_->op != Node::Op::Eq) {
+    return std::nullopt;
+  }
+  for (const auto& [field, number] :
+       {std::pair(&root_->left, &root_->right), std::pair(&root_->right, &root_->left)}) {
+    if (!field->isField || number->isField) continue;
+    if (const int64_t* n = number->literal.get<int64_t>()) return std::pair(field->field, *n);
+  }
+  return std::nullopt;
+}
+
 void Filter::check(const TableSchema& schema) const {
   if (root_) checkFields(*root_, schema);
 }

@@ -96,6 +96,7 @@ void Table::open(OpenMode mode) {
     }
   }
   store_ = std::move(store);
+  rangeStore_ = nullptr;  // a store made at the address of one gone has rows of its own
   mode_ = mode;
   state_ = State::Browse;
   buffer_.clear();
@@ -155,7 +156,9 @@ int64_t Table::recordCount() const {
   if (!filtered_ || !filter_) return static_cast<int64_t>(store_->size());
   if (countedAt_ != store_->changeCount()) {
     int64_t n = 0;
-    for (size_t p = 0; p < store_->size(); ++p) {
+    const auto range = filterRange();
+    const size_t end = range ? range->second : store_->size();
+    for (size_t p = range ? range->first : 0; p < end; ++p) {
       if (passes(store_->rowInto(p, scanRow_))) ++n;
     }
     count_ = n;
@@ -549,19 +552,51 @@ void Table::standOn(size_t pos) const {
 // table leaves the rows its store keeps packed as they were.
 std::optional<size_t> Table::visibleFrom(size_t pos) const {
   if (!filtered_ || !filter_) return pos < store_->size() ? std::optional(pos) : std::nullopt;
-  for (size_t p = pos; p < store_->size(); ++p) {
+  const auto range = filterRange();
+  const size_t end = range ? range->second : store_->size();
+  for (size_t p = range ? std::max(pos, range->first) : pos; p < end; ++p) {
     if (passes(store_->rowInto(p, scanRow_))) return p;
   }
   return std::nullopt;
 }
 
 std::optional<size_t> Table::visibleBefore(size_t pos) const {
-  const size_t end = std::min(pos, store_->size());
+  size_t end = std::min(pos, store_->size());
   if (!filtered_ || !filter_) return end > 0 ? std::optional(end - 1) : std::nullopt;
-  for (size_t p = end; p-- > 0;) {
+  const auto range = filterRange();
+  const size_t first = range ? range->first : 0;
+  if (range) end = std::min(end, range->second);
+  for (size_t p = end; p-- > first;) {
     if (passes(store_->rowInto(p, scanRow_))) return p;
   }
   return std::nullopt;
+}
+
+std::optional<std::pair<size_t, size_t>> Table::filterRange() const {
+  const auto equal = filter_->fieldEqualsInteger();
+  if (!equal) return std::nullopt;
+  const TableSchema& schema = store_->schema();
+  const std::vector<int> key = schema.primaryKey();
+  if (key.empty() || schema.fieldIndex(equal->first) != key[0]) return std::nullopt;
+  // Text keys order under the table's sort order, which a filter's comparison does not
+  // follow; integers order alike in both.
+  const FieldType type = schema.fields[size_t(key[0])].type;
+  if (type != FieldType::Short && type != FieldType::Long && type != FieldType::AutoInc) {
+    return std::nullopt;
+  }
+  if (rangeStore_ != store_.get() || rangeAt_ != store_->changeCount() ||
+      rangeFilter_ != filter_->text()) {
+    rangeStore_ = store_.get();
+    rangeAt_ = store_->changeCount();
+    rangeFilter_ = filter_->text();
+    range_.reset();
+    const auto first = store_->seekKey({Value(equal->second)});
+    const auto end = first && equal->second < INT64_MAX
+                         ? store_->seekKey({Value(equal->second + 1)})
+                         : std::optional<size_t>(store_->size());
+    if (first && end) range_ = std::pair(*first, *end);
+  }
+  return range_;
 }
 
 bool storedAsIs(const FieldDef& field, const Value& v) {

@@ -126,6 +126,10 @@ class Table {
   void standOn(size_t pos) const;
   // The first row at or after `pos` that passes the filter, if any.
   std::optional<size_t> visibleFrom(size_t pos) const;
+  // Where the rows a filter "[F] = n" on an integer leading key field lets pass lie, together
+  // in key order: [first, end) by the store's order; nullopt when the filter is another or
+  // the store cannot search its order.
+  std::optional<std::pair<size_t, size_t>> filterRange() const;
   std::optional<size_t> visibleBefore(size_t pos) const;
   [[noreturn]] void missingField(const std::string& name) const;
 
@@ -148,6 +152,11 @@ class Table {
   mutable uint64_t countedAt_ = ~uint64_t{0};  // changeCount when count_ was taken
   mutable int64_t count_ = 0;
   mutable Row scanRow_;  // where a scan unpacks the rows it passes over
+  // range_ holds for the store, its changeCount and the filter expression it was found for.
+  mutable const RowStore* rangeStore_ = nullptr;
+  mutable uint64_t rangeAt_ = 0;
+  mutable std::string rangeFilter_;
+  mutable std::optional<std::pair<size_t, size_t>> range_;
 };
 
 // Converts a value to the kind a field of the given type stores (text for Alpha, integer

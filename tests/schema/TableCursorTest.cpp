@@ -97,6 +97,49 @@ TEST(TableCursorLarge, FilteredWalksOfAFilledTableSeeEveryRow) {
   EXPECT_EQ(t.getString("Mode"), "M10000");
 }
 
+// A filter on an integer leading key field walks only the rows of that key, found by the
+// order: what it sees must be what a look at every row sees, through edits, deletes and a
+// change of filter.
+TEST(TableCursorLarge, AFilterOnTheLeadingKeySeesTheRowsOfThatKey) {
+  MemoryDatabase db;
+  TableSchema s;
+  s.fields = {
+      {"FormNo", FieldType::Long, 0}, {"SEQ", FieldType::Short, 0}, {"Name", FieldType::Alpha, 10}};
+  s.indexes = {{"", {"FormNo", "SEQ"}, true, true, false}};
+  db.createTable("CB23.DB", s);
+  Table t(db, "CB23");
+  t.open();
+  for (int i = 0; i < 6000; ++i)
+    ASSERT_TRUE(t.addRow({Value(100 + i / 50), Value(i % 50), Value("x")}));
+  const auto countWhere = [&](const std::string& filter) {
+    t.setFilter(filter);
+    t.setFiltered(true);
+    int64_t n = 0;
+    for (t.first(); !t.eof(); t.next()) ++n;
+    EXPECT_EQ(t.recordCount(), n) << filter;
+    return n;
+  };
+  EXPECT_EQ(countWhere("[FormNo] = 150"), 50);
+  for (t.first(); !t.eof(); t.next()) {
+    t.edit();
+    t.set("Name", Value("edited"));
+    t.post();
+  }
+  EXPECT_EQ(countWhere("151 = [FormNo]"), 50);
+  EXPECT_EQ(t.getInt("FormNo"), 151);
+  EXPECT_EQ(countWhere("[Name] = 'edited'"), 50);
+  EXPECT_EQ(countWhere("[FormNo] = 5"), 0);
+  EXPECT_TRUE(t.eof());
+  // The last key's rows deleted in a walk.
+  countWhere("[FormNo] = 219");
+  for (t.first(); !t.eof();) t.deleteRow();
+  EXPECT_EQ(t.recordCount(), 0);
+  t.setFiltered(false);
+  EXPECT_EQ(t.recordCount(), 5950);
+  EXPECT_FALSE(t.locate("FormNo", {Value(219)}));
+  EXPECT_TRUE(t.locate("FormNo;SEQ", {Value(218), Value(49)}));
+}
+
 TEST_F(TableCursor, NextPastTheEndStaysOnTheLastRow) {
   Table t(db_, "XMLApp");
   t.open();
