@@ -23,7 +23,9 @@ void appendRaw(std::string& out, const T& x) {
 }  // namespace
 
 KeyedRowStore::KeyedRowStore(std::string tableName, TableSchema schema)
-    : name_(std::move(tableName)), schema_(std::move(schema)), key_(schema_.primaryKey()) {}
+    : name_(std::move(tableName)), schema_(std::move(schema)), key_(schema_.primaryKey()) {
+  for (int k : key_) keyFields_ = std::max(keyFields_, size_t(k) + 1);
+}
 
 KeyedRowStore::KeyedRowStore(std::string tableName, TableSchema schema, std::vector<Row> rows)
     : KeyedRowStore(std::move(tableName), std::move(schema)) {
@@ -55,16 +57,7 @@ KeyedRowStore::KeyedRowStore(std::string tableName, TableSchema schema, const Ro
       if (size_ > 0 && compareKeys(last, row) > 0) ordered_ = false;
       for (int k : key_) last[size_t(k)] = row[size_t(k)];
     }
-    if (chunks_.empty() || chunks_.back().count == kLoadChunk) {
-      if (!chunks_.empty()) chunks_.back().packed.shrink_to_fit();
-      starts_.push_back(size_);
-      chunks_.emplace_back();
-    }
-    Chunk& chunk = chunks_.back();
-    chunk.offsets.push_back(static_cast<uint32_t>(chunk.packed.size()));
-    packRow(row, chunk.packed);
-    ++chunk.count;
-    ++size_;
+    appendPacked(row);
   });
   if (!ordered_) {
     Row scratch;
@@ -104,14 +97,17 @@ std::vector<Row>& KeyedRowStore::rowsOf(size_t c) const {
 void KeyedRowStore::pack(size_t c) {
   Chunk& chunk = chunks_[c];
   if (chunk.isPacked()) return;
-  std::string packed;
+  // Sized first, so the chunk's bytes are allocated once and never copied.
+  size_t total = 0;
+  for (const Row& r : chunk.rows) total += packedSize(r);
+  std::string packed(total, '\0');
   std::vector<uint32_t> offsets;
   offsets.reserve(chunk.rows.size());
+  char* at = packed.data();
   for (const Row& r : chunk.rows) {
-    offsets.push_back(static_cast<uint32_t>(packed.size()));
-    packRow(r, packed);
+    offsets.push_back(static_cast<uint32_t>(at - packed.data()));
+    at = packRowAt(r, at);
   }
-  packed.shrink_to_fit();
   chunk.packed = std::move(packed);
   chunk.offsets = std::move(offsets);
   chunk.rows = std::vector<Row>();
@@ -122,8 +118,7 @@ size_t KeyedRowStore::insert(Row row) {
   size_t pos = size_;
   // Rows that arrive in key order (a table being filled from a sorted source) go after the
   // last row without a search.
-  const bool last =
-      ordered_ && size_ > 0 && compareKeys(rowsOf(chunks_.size() - 1).back(), row) < 0;
+  const bool last = ordered_ && size_ > 0 && compareKeys(keyOfRow(size_ - 1), row) < 0;
   if (keyed() && !last) {
     if (keyTaken(row)) duplicate(row);
     pos = lowerBound(row, false);
@@ -238,7 +233,7 @@ size_t KeyedRowStore::lowerBound(const Row& probe, bool prefix) const {
   size_t lo = 0, hi = chunks_.size();
   while (lo < hi) {
     const size_t mid = (lo + hi) / 2;
-    if (compareToProbe(rowsOf(mid).back(), probe, prefix) < 0) {
+    if (compareToProbe(keyOfRow(starts_[mid] + chunks_[mid].count - 1), probe, prefix) < 0) {
       lo = mid + 1;
     } else {
       hi = mid;
@@ -308,12 +303,39 @@ void KeyedRowStore::countKey(const Row& row, int delta) {
   if (it->second <= 0) keyCounts_.erase(it);
 }
 
-void KeyedRowStore::insertAt(size_t pos, Row row) {
-  if (chunks_.empty()) {
-    chunks_.emplace_back();
-    starts_.push_back(0);
+const Row& KeyedRowStore::keyOfRow(size_t pos) const {
+  return prefixInto(pos, keyScratch_, keyFields_);
+}
+
+void KeyedRowStore::appendPacked(const Row& row) {
+  if (chunks_.empty() || chunks_.back().count >= kLoadChunk) {
+    // A new chunk gets the room the one before took, so that it is seldom copied as it grows.
+    const size_t room = chunks_.empty() ? 0 : chunks_.back().packed.size();
+    if (!chunks_.empty()) trimPacked(chunks_.back());
+    starts_.push_back(size_);
+    chunks_.emplace_back().packed.reserve(room + room / 8);
   }
+  Chunk& chunk = chunks_.back();
+  chunk.offsets.push_back(static_cast<uint32_t>(chunk.packed.size()));
+  packRow(row, chunk.packed);
+  ++chunk.count;
+  ++size_;
+}
+
+void KeyedRowStore::trimPacked(Chunk& chunk) {
+  if (chunk.packed.capacity() > chunk.packed.size() + chunk.packed.size() / 4) {
+    chunk.packed.shrink_to_fit();
+  }
+}
+
+void KeyedRowStore::insertAt(size_t pos, Row row) {
   const bool atEnd = pos == size_;
+  // A fill at the end of rows nobody has looked at since they were packed goes on packing:
+  // the new row is packed where it lands and its values are let go.
+  if (atEnd && (chunks_.empty() || chunks_.back().isPacked())) {
+    appendPacked(row);
+    return;
+  }
   Spot s = atEnd ? Spot{chunks_.size() - 1, chunks_.back().count} : spotOf(pos);
   auto& rows = rowsOf(s.chunk);
   rows.insert(rows.begin() + ptrdiff_t(s.offset), std::move(row));
@@ -331,7 +353,11 @@ void KeyedRowStore::insertAt(size_t pos, Row row) {
     chunks_.insert(chunks_.begin() + ptrdiff_t(s.chunk) + 1, std::move(tail));
     starts_.insert(starts_.begin() + ptrdiff_t(s.chunk) + 1, starts_[s.chunk] + half);
     // A fill at the end has passed the first half: nothing looks at it until the fill is done.
-    if (atEnd) pack(s.chunk);
+    // The second half is packed too, so that the fill goes on packing its rows as they come.
+    if (atEnd) {
+      pack(s.chunk);
+      pack(s.chunk + 1);
+    }
   }
 }
 

@@ -91,6 +91,12 @@ class KeyedRowStore : public RowStore {
   // The rows of chunk c, unpacked first when packed.
   std::vector<Row>& rowsOf(size_t c) const;
   void pack(size_t c);
+  // The row at `pos` as far as its key fields, its chunk left as it is (the reference lasts
+  // until the next call).
+  const Row& keyOfRow(size_t pos) const;
+  // Packs `row` after the last row, whose chunk is packed (or there is none).
+  void appendPacked(const Row& row);
+  static void trimPacked(Chunk& chunk);
 
   void checkRow(const Row& row) const;
   void checkPos(size_t pos) const;
@@ -110,6 +116,8 @@ class KeyedRowStore : public RowStore {
   std::string name_;
   TableSchema schema_;
   std::vector<int> key_;
+  size_t keyFields_ = 0;               // fields up to the last key field
+  mutable Row keyScratch_;             // for keyOfRow
   mutable std::vector<Chunk> chunks_;  // never an empty chunk
   std::vector<size_t> starts_;         // position of each chunk's first row
   size_t size_ = 0;

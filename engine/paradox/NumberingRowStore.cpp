@@ -34,8 +34,12 @@ size_t NumberingRowStore::insert(Row row) {
     if (v.isNull()) {
       v = Value(last_ + 1);
     }
+    // The number is taken from the row as given (the store keeps it so), not read back: a
+    // look at the stored row would unpack its chunk.
+    const int64_t* n = v.get<int64_t>();
+    const int64_t number = n ? *n : last_;
     const size_t at = KeyedRowStore::insert(std::move(row));
-    if (const int64_t* n = this->row(at)[field_].get<int64_t>()) last_ = std::max(last_, *n);
+    last_ = std::max(last_, number);
     return at;
   }
   return KeyedRowStore::insert(std::move(row));

@@ -278,5 +278,33 @@ TEST(KeyedRowStore, PackedChunksGiveBackEveryValue) {
   }
 }
 
+// A fill at the end packs its rows as they come; looks, changes and a refused duplicate in the
+// middle of it leave every row where and as it was added.
+TEST(KeyedRowStore, AFillWithLooksBetweenItsRowsKeepsEveryRow) {
+  TableSchema schema;
+  schema.fields = {
+      {"Form", FieldType::Alpha, 6}, {"SEQ", FieldType::Long, 0}, {"Text", FieldType::Alpha, 30}};
+  schema.indexes = {{"", {"Form", "SEQ"}, true, true, false}};
+  const auto made = [](int i, const std::string& text) {
+    return Row{Value("F" + std::to_string(1000 + i / 50)), Value(i % 50), Value(text)};
+  };
+  KeyedRowStore store("T", schema);
+  std::vector<Row> expected;
+  for (int i = 0; i < 4000; ++i) {
+    expected.push_back(made(i, "t" + std::to_string(i)));
+    ASSERT_EQ(store.insert(expected.back()), size_t(i));
+    if (i % 450 == 7) {
+      EXPECT_EQ(store.row(size_t(i)), expected.back());  // unpacks the chunk being filled
+      EXPECT_THROW(store.insert(made(i, "again")), EngineError);
+      expected[size_t(i) / 2][2] = Value("changed");
+      store.update(size_t(i) / 2, expected[size_t(i) / 2]);
+    }
+  }
+  ASSERT_EQ(store.size(), expected.size());
+  Row scratch;
+  for (size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(store.rowInto(i, scratch), expected[i]);
+  for (size_t i = 0; i < expected.size(); i += 97) ASSERT_EQ(store.row(i), expected[i]);
+}
+
 }  // namespace
 }  // namespace kvt
