@@ -117,7 +117,7 @@ class FormFileLoader {
 
   // Appends the row; one the table refuses (a duplicate key, a number beyond its field) is
   // dropped.
-  void store(Row& row) { table_->addRow(std::move(row)); }
+  void store(Row& row) { table_->addRowFrom(row); }
 
   // A code's row replaces an earlier row of the same code.
   void mergeCode(Row& row) {

@@ -129,6 +129,16 @@ size_t KeyedRowStore::insert(Row row) {
   return pos;
 }
 
+size_t KeyedRowStore::insertCopy(const Row& row) {
+  checkRow(row);
+  const bool packsAtEnd = ordered_ && (chunks_.empty() || chunks_.back().isPacked()) &&
+                          (!keyed() || size_ == 0 || compareKeys(keyOfRow(size_ - 1), row) < 0);
+  if (!packsAtEnd) return insert(row);
+  appendPacked(row);
+  changed();
+  return size_ - 1;
+}
+
 size_t KeyedRowStore::update(size_t pos, Row row) {
   checkRow(row);
   checkPos(pos);

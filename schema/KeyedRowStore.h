@@ -48,6 +48,8 @@ class KeyedRowStore : public RowStore {
   const Row& row(size_t pos) const override;
 
   size_t insert(Row row) override;
+  // A row that goes after the last one into a packed chunk is packed from `row` itself.
+  size_t insertCopy(const Row& row) override;
   size_t update(size_t pos, Row row) override;
   void remove(size_t pos) override;
   void clear() override;

@@ -28,6 +28,9 @@ class RowStore {
   // field's own kind (the caller has coerced them). A primary key that another row already
   // has throws EngineError(DuplicateKey) and changes nothing.
   virtual size_t insert(Row row) = 0;
+  // insert() of a row the caller keeps (a buffer it fills again for the next row): a store
+  // that can place the row without a copy of its values does.
+  virtual size_t insertCopy(const Row& row) { return insert(row); }
   virtual size_t update(size_t pos, Row row) = 0;
   virtual void remove(size_t pos) = 0;
   virtual void clear() = 0;

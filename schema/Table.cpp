@@ -289,17 +289,26 @@ void Table::coerceRow(Row& row) const {
   }
 }
 
-bool Table::addRow(Row row) {
+template <class Insert>
+bool Table::storeRow(Row& row, const Insert& insert) {
   requireWritable();
   settle();
   try {
     coerceRow(row);
-    store_->insert(std::move(row));
+    insert(row);
   } catch (const EngineError& e) {
     if (e.kind() != ErrorKind::Conversion && e.kind() != ErrorKind::DuplicateKey) throw;
     return false;
   }
   return true;
+}
+
+bool Table::addRow(Row row) {
+  return storeRow(row, [&](Row& r) { store_->insert(std::move(r)); });
+}
+
+bool Table::addRowFrom(Row& row) {
+  return storeRow(row, [&](const Row& r) { store_->insertCopy(r); });
 }
 
 size_t Table::addRows(std::vector<Row> rows) {

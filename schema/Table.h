@@ -67,6 +67,9 @@ class Table {
   // many rows. False, with nothing stored, when a value cannot be converted or another row
   // has the key. A pending change is settled first, as before any move.
   bool addRow(Row row);
+  // addRow of a row the caller fills again for the next one: its values may be left
+  // converted, the row stays the caller's and a store that can is spared a copy of it.
+  bool addRowFrom(Row& row);
   // addRow for many rows at once, in their order, through the store's bulk write where it
   // has one. Returns how many rows were not stored: a value that cannot be converted, a key
   // another row has, or any other row the database refuses.
@@ -115,6 +118,9 @@ class Table {
   // Converts each value of a new row as set() would; throws State for a row of the wrong
   // width and Conversion for a value that cannot be converted.
   void coerceRow(Row& row) const;
+  // addRow and addRowFrom: `row` converted, then handed to `insert`.
+  template <class Insert>
+  bool storeRow(Row& row, const Insert& insert);
   void requireOpen() const;
   void requireWritable() const;
   void seekFrom(size_t pos);

@@ -45,4 +45,17 @@ size_t NumberingRowStore::insert(Row row) {
   return KeyedRowStore::insert(std::move(row));
 }
 
+size_t NumberingRowStore::insertCopy(const Row& row) {
+  if (field_ < 0 || static_cast<size_t>(field_) >= row.size()) {
+    return KeyedRowStore::insertCopy(row);
+  }
+  const Value& v = row[size_t(field_)];
+  if (v.isNull()) return insert(row);  // numbered in a copy of its own
+  const int64_t* n = v.get<int64_t>();
+  const int64_t number = n ? *n : last_;
+  const size_t at = KeyedRowStore::insertCopy(row);
+  last_ = std::max(last_, number);
+  return at;
+}
+
 }  // namespace kvt::paradox

@@ -20,6 +20,7 @@ class NumberingRowStore : public KeyedRowStore {
                     uint32_t counter);
 
   size_t insert(Row row) override;
+  size_t insertCopy(const Row& row) override;
 
  private:
   // The counter continues from the highest value in use.

@@ -130,7 +130,8 @@ TEST(ParadoxDatabase, ALargeFillIsWrittenAsFilled) {
               i % 7 ? Value::null() : Value(std::string(1 + i % 300, 'm')),
               Value(i + 0.5)};
       expected.push_back(row);
-      ASSERT_TRUE(t.addRow(std::move(row)));
+      // A row the caller keeps, as a reader filling one buffer again hands them over.
+      ASSERT_TRUE(i % 3 ? t.addRow(std::move(row)) : t.addRowFrom(row));
     }
   }
   // A blank counter takes the next number above the highest added before it.
