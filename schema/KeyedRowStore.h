@@ -8,9 +8,10 @@
 //
 // Rows live in chunks of a few hundred, so adding or removing a row moves only its chunk
 // and finding a position is a binary search: a table of 200 000 rows fills in any order in
-// well under a second. A chunk that a fill in key order has passed is kept packed
-// (RowPacking.h), a few bytes a value, until a look at one of its rows unpacks it: a large
-// table being filled is held in a fraction of the memory its Values would take.
+// well under a second. A fill in key order packs each row as it comes (RowPacking.h), a few
+// bytes a value, and a chunk stays packed until one of its rows is changed or looked at
+// through row(): a large table being filled is held in a fraction of the memory its Values
+// would take.
 #pragma once
 
 #include <cstdint>
