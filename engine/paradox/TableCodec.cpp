@@ -368,23 +368,21 @@ TableEncoder::TableEncoder(const TableFormat& format, const TableSchema& schema,
   // The keys alone, encoded as the records will hold them, give the order of the records
   // and the first key of each block for the primary index.
   std::vector<KeySpan> spans;
-  size_t keyWidth = 0;
+  keyWidth_ = 0;
   for (uint32_t i = 0; i < h_.keyFieldCount; ++i) {
     spans.push_back({fields_[i].offset, fields_[i].width, isAlpha(h_.fields[i])});
-    keyWidth += size_t(fields_[i].width);
+    keyWidth_ += size_t(fields_[i].width);
   }
-  keyWidth_ = keyWidth;
-  keys_.assign(count * keyWidth, '\0');
-  std::string& keys = keys_;
+  keys_.assign(count * keyWidth_, '\0');
   for (size_t r = 0; r < count; ++r) {
     const Row& row = prefixOf(r, h_.keyFieldCount);
     for (uint32_t i = 0; i < h_.keyFieldCount; ++i)
-      encodeValue(i, row, r, keys.data() + r * keyWidth);
+      encodeValue(i, row, r, keys_.data() + r * keyWidth_);
   }
   const KeyOrder order(TextOrder(h_), std::move(spans));
   try {
-    order_ = keyOrderOf(count, order, true, keyWidth,
-                        [&](size_t r) { return keys.data() + r * keyWidth; });
+    order_ = keyOrderOf(count, order, true, keyWidth_,
+                        [&](size_t r) { return keys_.data() + r * keyWidth_; });
   } catch (const EngineError& e) {
     throw EngineError(e.kind(), "table " + h_.tableName + " cannot be written: " + e.what());
   }
@@ -407,7 +405,7 @@ TableEncoder::TableEncoder(const TableFormat& format, const TableSchema& schema,
   std::vector<IndexEntry> leaves;
   for (size_t first = 0; first < count; first += perBlock_) {
     const size_t r = order_.empty() ? first : order_[first];
-    std::string key(keys.data() + r * keyWidth, keyWidth);
+    std::string key(keys_.data() + r * keyWidth_, keyWidth_);
     key.resize(pxKeyWidth, '\0');
     leaves.push_back({std::move(key), static_cast<uint32_t>(first / perBlock_ + 1),
                       static_cast<uint32_t>(std::min<size_t>(perBlock_, count - first))});
