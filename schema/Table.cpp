@@ -553,11 +553,7 @@ void Table::settle() {
 
 void Table::standOn(size_t pos) const {
   pos_ = pos;
-  // The row is copied out as a scan looks at it, so standing on a row of a packed chunk
-  // leaves the chunk packed.
-  if (!current_) current_.emplace();
-  const Row& row = store_->rowInto(pos, *current_);
-  if (&row != &*current_) *current_ = row;
+  current_ = store_->row(pos);
   seenChanges_ = store_->changeCount();
 }
 
