@@ -320,26 +320,23 @@ const Row& KeyedRowStore::keyOfRow(size_t pos) const {
 
 void KeyedRowStore::appendPacked(const Row& row) {
   if (chunks_.empty() || chunks_.back().count >= kLoadChunk) {
-    // A full chunk keeps a copy of its bytes of their own size, as a chunk packed at once
-    // has; the room it filled goes on to the next chunk, so the fill allocates no more than
-    // that.
-    std::string room;
-    if (!chunks_.empty()) {
-      Chunk& full = chunks_.back();
-      room = std::exchange(full.packed, std::string(full.packed));
-      room.clear();
-      full.offsets.shrink_to_fit();
-    }
+    // A new chunk gets the room the one before took, so that it is seldom copied as it grows.
+    const size_t room = chunks_.empty() ? 0 : chunks_.back().packed.size();
+    if (!chunks_.empty()) trimPacked(chunks_.back());
     starts_.push_back(size_);
-    Chunk& next = chunks_.emplace_back();
-    next.packed = std::move(room);
-    next.offsets.reserve(kLoadChunk);
+    chunks_.emplace_back().packed.reserve(room + room / 8);
   }
   Chunk& chunk = chunks_.back();
   chunk.offsets.push_back(static_cast<uint32_t>(chunk.packed.size()));
   packRow(row, chunk.packed);
   ++chunk.count;
   ++size_;
+}
+
+void KeyedRowStore::trimPacked(Chunk& chunk) {
+  if (chunk.packed.capacity() > chunk.packed.size() + chunk.packed.size() / 4) {
+    chunk.packed.shrink_to_fit();
+  }
 }
 
 void KeyedRowStore::insertAt(size_t pos, Row row) {

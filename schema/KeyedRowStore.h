@@ -99,6 +99,7 @@ class KeyedRowStore : public RowStore {
   const Row& keyOfRow(size_t pos) const;
   // Packs `row` after the last row, whose chunk is packed (or there is none).
   void appendPacked(const Row& row);
+  static void trimPacked(Chunk& chunk);
 
   void checkRow(const Row& row) const;
   void checkPos(size_t pos) const;
