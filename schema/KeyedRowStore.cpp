@@ -98,17 +98,14 @@ std::vector<Row>& KeyedRowStore::rowsOf(size_t c) const {
 void KeyedRowStore::pack(size_t c) {
   Chunk& chunk = chunks_[c];
   if (chunk.isPacked()) return;
-  // Sized first, so the chunk's bytes are allocated once and never copied.
-  size_t total = 0;
-  for (const Row& r : chunk.rows) total += packedSize(r);
-  std::string packed(total, '\0');
+  std::string packed;
   std::vector<uint32_t> offsets;
   offsets.reserve(chunk.rows.size());
-  char* at = packed.data();
   for (const Row& r : chunk.rows) {
-    offsets.push_back(static_cast<uint32_t>(at - packed.data()));
-    at = packRowAt(r, at);
+    offsets.push_back(static_cast<uint32_t>(packed.size()));
+    packRow(r, packed);
   }
+  packed.shrink_to_fit();
   chunk.packed = std::move(packed);
   chunk.offsets = std::move(offsets);
   chunk.rows = std::vector<Row>();
@@ -119,8 +116,7 @@ size_t KeyedRowStore::insert(Row row) {
   size_t pos = size_;
   // Rows that arrive in key order (a table being filled from a sorted source) go after the
   // last row without a search.
-  const bool last = ordered_ && size_ > 0 && compareKeys(keyOfRow(size_ - 1), row) < 0;
-  if (keyed() && !last) {
+  if (keyed() && !goesLast(row)) {
     if (keyTaken(row)) duplicate(row);
     pos = lowerBound(row, false);
     if (!ordered_) countKey(row, +1);
@@ -132,8 +128,9 @@ size_t KeyedRowStore::insert(Row row) {
 
 size_t KeyedRowStore::insertCopy(const Row& row) {
   checkRow(row);
+  // A store that counts its keys (one read out of key order) takes the row through insert().
   const bool packsAtEnd = ordered_ && (chunks_.empty() || chunks_.back().isPacked()) &&
-                          (!keyed() || size_ == 0 || compareKeys(keyOfRow(size_ - 1), row) < 0);
+                          (!keyed() || size_ == 0 || goesLast(row));
   if (!packsAtEnd) return insert(row);
   appendPacked(row);
   changed();
@@ -316,6 +313,10 @@ void KeyedRowStore::countKey(const Row& row, int delta) {
 
 const Row& KeyedRowStore::keyOfRow(size_t pos) const {
   return prefixInto(pos, keyScratch_, keyFields_);
+}
+
+bool KeyedRowStore::goesLast(const Row& row) const {
+  return ordered_ && size_ > 0 && compareKeys(keyOfRow(size_ - 1), row) < 0;
 }
 
 void KeyedRowStore::appendPacked(const Row& row) {

@@ -97,6 +97,8 @@ class KeyedRowStore : public RowStore {
   // The row at `pos` as far as its key fields, its chunk left as it is (the reference lasts
   // until the next call).
   const Row& keyOfRow(size_t pos) const;
+  // Whether a keyed `row` sorts after the last row, in a store kept in key order.
+  bool goesLast(const Row& row) const;
   // Packs `row` after the last row, whose chunk is packed (or there is none).
   void appendPacked(const Row& row);
   static void trimPacked(Chunk& chunk);

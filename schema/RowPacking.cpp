@@ -7,37 +7,15 @@
 namespace kvt {
 namespace {
 
-// The bytes of a packed row are described once, for three outputs: one that only counts them
-// (the room a chunk needs, allocated once), one that writes them into that room and one that
-// appends them to a string.
-struct ByteCounter {
+void putVarint(std::string& out, uint64_t v) {
+  char buf[10];
   size_t n = 0;
-  void byte(char) { ++n; }
-  void bytes(const char*, size_t len) { n += len; }
-};
-
-struct ByteAppender {
-  std::string& out;
-  void byte(char c) { out.push_back(c); }
-  void bytes(const char* from, size_t len) { out.append(from, len); }
-};
-
-struct ByteWriter {
-  char* at;
-  void byte(char c) { *at++ = c; }
-  void bytes(const char* from, size_t len) {
-    std::memcpy(at, from, len);
-    at += len;
-  }
-};
-
-template <class Out>
-void putVarint(Out& out, uint64_t v) {
   while (v >= 0x80) {
-    out.byte(static_cast<char>(v | 0x80));
+    buf[n++] = static_cast<char>(v | 0x80);
     v >>= 7;
   }
-  out.byte(static_cast<char>(v));
+  buf[n++] = static_cast<char>(v);
+  out.append(buf, n);
 }
 
 uint64_t getVarint(std::string_view bytes, size_t& at) {
@@ -49,8 +27,7 @@ uint64_t getVarint(std::string_view bytes, size_t& at) {
   }
 }
 
-template <class Out>
-void putSigned(Out& out, int64_t v) {
+void putSigned(std::string& out, int64_t v) {
   putVarint(out, (uint64_t(v) << 1) ^ uint64_t(v >> 63));
 }
 
@@ -59,10 +36,9 @@ int64_t getSigned(std::string_view bytes, size_t& at) {
   return int64_t(z >> 1) ^ -int64_t(z & 1);
 }
 
-template <class Out>
-void putText(Out& out, const std::string& text) {
+void putText(std::string& out, const std::string& text) {
   putVarint(out, text.size());
-  out.bytes(text.data(), text.size());
+  out.append(text);
 }
 
 std::string_view getText(std::string_view bytes, size_t& at) {
@@ -72,11 +48,10 @@ std::string_view getText(std::string_view bytes, size_t& at) {
   return text;
 }
 
-template <class Out>
-void putDouble(Out& out, double d) {
+void putDouble(std::string& out, double d) {
   char buf[sizeof d];
   std::memcpy(buf, &d, sizeof d);
-  out.bytes(buf, sizeof d);
+  out.append(buf, sizeof d);
 }
 
 double getDouble(std::string_view bytes, size_t& at) {
@@ -86,15 +61,16 @@ double getDouble(std::string_view bytes, size_t& at) {
   return d;
 }
 
-template <class Out>
-void putRow(Out& out, const Row& row) {
+}  // namespace
+
+void packRow(const Row& row, std::string& out) {
   for (const Value& v : row) {
-    out.byte(static_cast<char>(v.storage().index()));
+    out.push_back(static_cast<char>(v.storage().index()));
     std::visit(
         [&](const auto& x) {
           using T = std::decay_t<decltype(x)>;
           if constexpr (std::is_same_v<T, bool>) {
-            out.byte(x ? 1 : 0);
+            out.push_back(x ? 1 : 0);
           } else if constexpr (std::is_same_v<T, int64_t>) {
             putSigned(out, x);
           } else if constexpr (std::is_same_v<T, double>) {
@@ -115,25 +91,6 @@ void putRow(Out& out, const Row& row) {
         },
         v.storage());
   }
-}
-
-}  // namespace
-
-size_t packedSize(const Row& row) {
-  ByteCounter counter;
-  putRow(counter, row);
-  return counter.n;
-}
-
-char* packRowAt(const Row& row, char* out) {
-  ByteWriter writer{out};
-  putRow(writer, row);
-  return writer.at;
-}
-
-void packRow(const Row& row, std::string& out) {
-  ByteAppender appender{out};
-  putRow(appender, row);
 }
 
 // The row buffer is filled again row after row: numbers and text go into the values in place,

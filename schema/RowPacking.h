@@ -17,11 +17,6 @@ namespace kvt {
 // Appends the values of `row` to `out`.
 void packRow(const Row& row, std::string& out);
 
-// The bytes packRow adds for `row`, and those bytes written at `out` (which has room for them);
-// returns the end of what was written. For packing many rows into one allocation.
-size_t packedSize(const Row& row);
-char* packRowAt(const Row& row, char* out);
-
 // Reads the row of `fields` values that starts at `at` into `row` (its values replaced);
 // returns where the next row starts.
 size_t unpackRow(std::string_view bytes, size_t at, size_t fields, Row& row);

@@ -28,33 +28,32 @@ void NumberingRowStore::findLast() {
   }
 }
 
+int64_t NumberingRowStore::numberIn(const Row& row) const {
+  // Taken from the row as given (the store keeps it so), not read back: a look at the stored
+  // row would unpack its chunk.
+  const int64_t* n = row[size_t(field_)].get<int64_t>();
+  return n ? std::max(last_, *n) : last_;
+}
+
 size_t NumberingRowStore::insert(Row row) {
-  if (field_ >= 0 && static_cast<size_t>(field_) < row.size()) {
-    Value& v = row[field_];
-    if (v.isNull()) {
-      v = Value(last_ + 1);
-    }
-    // The number is taken from the row as given (the store keeps it so), not read back: a
-    // look at the stored row would unpack its chunk.
-    const int64_t* n = v.get<int64_t>();
-    const int64_t number = n ? *n : last_;
-    const size_t at = KeyedRowStore::insert(std::move(row));
-    last_ = std::max(last_, number);
-    return at;
+  if (field_ < 0 || static_cast<size_t>(field_) >= row.size()) {
+    return KeyedRowStore::insert(std::move(row));
   }
-  return KeyedRowStore::insert(std::move(row));
+  Value& v = row[size_t(field_)];
+  if (v.isNull()) v = Value(last_ + 1);
+  const int64_t number = numberIn(row);
+  const size_t at = KeyedRowStore::insert(std::move(row));
+  last_ = number;
+  return at;
 }
 
 size_t NumberingRowStore::insertCopy(const Row& row) {
   if (field_ < 0 || static_cast<size_t>(field_) >= row.size()) {
     return KeyedRowStore::insertCopy(row);
   }
-  const Value& v = row[size_t(field_)];
-  if (v.isNull()) return insert(row);  // numbered in a copy of its own
-  const int64_t* n = v.get<int64_t>();
-  const int64_t number = n ? *n : last_;
+  if (row[size_t(field_)].isNull()) return insert(row);  // numbered in a copy of its own
   const size_t at = KeyedRowStore::insertCopy(row);
-  last_ = std::max(last_, number);
+  last_ = numberIn(row);
   return at;
 }
 

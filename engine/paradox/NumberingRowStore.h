@@ -25,6 +25,8 @@ class NumberingRowStore : public KeyedRowStore {
  private:
   // The counter continues from the highest value in use.
   void findLast();
+  // The counter once `row` is stored.
+  int64_t numberIn(const Row& row) const;
   int field_ = -1;  // the first auto-increment field, if any
   int64_t last_ = 0;
 };
